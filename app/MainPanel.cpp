@@ -1,0 +1,331 @@
+#include "app/MainPanel.h"
+
+#include "analysis/ui/TAnxADC.h"
+#include "app/context/AppContext.h"
+#include "bench/ui/BenchWindows.h"
+#include "chipdesc/ui/TOption.h"
+#include "instruments/ui/StepTableWindows.h"
+#include "link/ui/LinkWindows.h"
+#include "panels/ui/AnalogPanels.h"
+#include "views/ui/ViewWindows.h"
+#include "widgets/PanelWindow.h"
+#include "widgets/QtDialogs.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+namespace vek {
+
+QList<PanelWindow *> WindowSet::PanelsInHideOrder() const
+{
+    return {op, adc, cmp, ram, reg, option, anx, weightCal, fluke, power, tmp};
+}
+
+TMainPanel::TMainPanel(AppContext &ctx) : QMainWindow(nullptr), m_ctx(ctx)
+{
+    setObjectName(QStringLiteral("MainPanel"));
+    setWindowTitle(QStringLiteral("Main"));
+    resize(893, 813);
+
+    auto *central = new QWidget(this);
+    auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_mdi = new QMdiArea(central);
+    m_mdi->setObjectName(QStringLiteral("MdiArea"));
+    layout->addWidget(m_mdi, 1);
+    m_gauge = new QProgressBar(central);
+    m_gauge->setObjectName(QStringLiteral("Gauge1"));
+    m_gauge->setFixedHeight(12);
+    m_gauge->setRange(0, 100);
+    m_gauge->setValue(0);
+    m_gauge->setTextVisible(false);
+    layout->addWidget(m_gauge);
+    m_button1 = new QPushButton(QStringLiteral("Button1"), central);
+    m_button1->setObjectName(QStringLiteral("Button1"));
+    m_button1->hide();
+    connect(m_button1, &QPushButton::clicked, this, &TMainPanel::Button1Click);
+    setCentralWidget(central);
+
+    BuildMenus();
+    BuildStatusBar();
+
+    m_ctx.status.onText = [this](int field, const QString &text) {
+        if (field >= 0 && field < 3)
+            m_fields[field]->setText(text);
+    };
+    m_ctx.status.onGauge = [this](bool visible, int percent) {
+        m_gauge->setValue(percent);
+        m_gauge->setVisible(visible);
+    };
+
+    FormCreate();
+}
+
+TMainPanel::~TMainPanel()
+{
+    FormDestroy();
+    m_ctx.status.onText = nullptr;
+    m_ctx.status.onGauge = nullptr;
+}
+
+void TMainPanel::BuildMenus()
+{
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    // Native menu bars would move the menu out of the window on some desktops.
+    bar->setNativeMenuBar(false);
+
+    auto item = [this](QMenu *menu, const char *caption, const char *name, void (TMainPanel::*slot)(),
+                       bool visible = true) {
+        QAction *a = menu ? menu->addAction(QString::fromUtf8(caption))
+                          : menuBar()->addAction(QString::fromUtf8(caption));
+        a->setObjectName(QString::fromLatin1(name));
+        a->setVisible(visible);
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+
+    QMenu *file = bar->addMenu(QStringLiteral("File"));
+    file->setObjectName(QStringLiteral("Memu_File"));
+    file->menuAction()->setObjectName(QStringLiteral("Memu_File"));
+    file->menuAction()->setVisible(false);
+    item(file, "Save Fluke", "SaveFluke1", &TMainPanel::SaveFluke1Click);
+    item(file, "Save Reg", "SaveReg1", &TMainPanel::SaveReg1Click);
+    item(file, "Save Power", "SavePower1", &TMainPanel::SavePower1Click);
+    item(file, "DownLoad Fluke", "DownLoadFluke1", &TMainPanel::DownLoadFluke1Click);
+    item(file, "Download Reg", "DownloadReg1", &TMainPanel::DownloadReg1Click);
+    item(file, "Download Power", "DownloadPower1", &TMainPanel::DownloadPower1Click);
+
+    QMenu *option = bar->addMenu(QStringLiteral("Option"));
+    option->setObjectName(QStringLiteral("Menu_Option"));
+    option->menuAction()->setObjectName(QStringLiteral("Menu_Option"));
+    item(option, "Setup", "SMenu_Option", &TMainPanel::SMenu_OptionClick);
+    item(option, "RAM Panel", "SMenu_RAM", &TMainPanel::SMenu_RAMClick);
+    item(option, "REG Panel", "SMenu_REG", &TMainPanel::SMenu_REGClick);
+    item(option, "ADC Panel", "SMenu_ADC", &TMainPanel::SMenu_ADCClick);
+    item(option, "OP Panel", "SMenu_OP", &TMainPanel::SMenu_OPClick);
+    item(option, "CMP Panel", "SMenu_CMP", &TMainPanel::SMenu_CMPClick);
+
+    item(nullptr, "USB Scan", "USBScan", &TMainPanel::USBScanClick);
+    item(nullptr, "Read RAM", "Menu_ReadRAM", &TMainPanel::Menu_ReadRAMClick);
+    item(nullptr, "ENOB Test", "Menu_ReadAdc", &TMainPanel::Menu_ReadAdcClick);
+    item(nullptr, "SLEEP", "SLEEP1", &TMainPanel::SLEEP1Click, false);
+    item(nullptr, "Switch Test", "MCALW", &TMainPanel::MCALWClick, false);
+    item(nullptr, "Restore ADC", "RestoreADC", &TMainPanel::RestoreADCClick, false);
+    item(nullptr, "連續讀取", "Regist", &TMainPanel::RegistClick, false);
+    item(nullptr, "Fluke", "Fluke1", &TMainPanel::Fluke1Click, false);
+    item(nullptr, "Power", "Power1", &TMainPanel::Power1Click, false);
+}
+
+void TMainPanel::BuildStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setSizeGripEnabled(true);
+    static const int kDesigned[3] = {300, 50, 50};
+    for (int i = 0; i < 3; ++i) {
+        m_fields[i] = new QLabel(bar);
+        m_fields[i]->setObjectName(QStringLiteral("StatusField%1").arg(i));
+        m_fields[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        m_fields[i]->setFixedWidth(kDesigned[i]);
+        bar->addWidget(m_fields[i], i == 2 ? 1 : 0);
+    }
+}
+
+QLabel *TMainPanel::StatusField(int i) const
+{
+    return (i >= 0 && i < 3) ? m_fields[i] : nullptr;
+}
+
+QAction *TMainPanel::MenuItem(const QString &componentName) const
+{
+    const auto actions = menuBar()->findChildren<QAction *>(componentName);
+    return actions.isEmpty() ? nullptr : actions.first();
+}
+
+void TMainPanel::AttachWindows(WindowSet *windows)
+{
+    m_w = windows;
+}
+
+void TMainPanel::FormCreate()
+{
+    // 1. The program directory is recorded by the context that main() made.
+    // 2. No handler for the change of the active window is needed.
+    // 3. Keep the window on the screen.
+    FitToScreen(this);
+    // 4. Gauge hidden; fields 0 and 1 each take a third of the status bar.
+    m_gauge->hide();
+    const int third = width() / 3;
+    m_fields[0]->setFixedWidth(third);
+    m_fields[1]->setFixedWidth(third);
+    // 5. No chip serial port and no USB device is open yet.
+    ChipSlot &slot0 = m_ctx.chipSlots[0];
+    slot0.comHandle = -1;
+    slot0.comOpen = 0;
+    slot0.link.openedByDriver = false;
+    slot0.link.handle = -1;
+    // 6. Title.
+    setWindowTitle(QString::fromLatin1(kTitle));
+    // 7. The link supervisor counts its ticks from 0.
+    m_ctx.upTickCount = 0;
+}
+
+void TMainPanel::FormActivate()
+{
+    for (PanelWindow *p : m_w->PanelsInHideOrder())
+        SetPanelShown(p, false);
+    LoadConfig(m_ctx.ProgramFile(QStringLiteral("VekADC.cfg")));
+    int &target = m_ctx.samples.TargetCount;
+    if (target < 256 || target > 65536)
+        target = 256;
+}
+
+void TMainPanel::closeEvent(QCloseEvent *event)
+{
+    FormClose();
+    event->accept();
+}
+
+void TMainPanel::FormClose()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    SaveConfig(m_ctx.ProgramFile(QStringLiteral("VekADC.cfg")));
+    if (m_w)
+        for (PanelWindow *p : m_w->PanelsInHideOrder())
+            SetPanelShown(p, false);
+}
+
+void TMainPanel::FormDestroy()
+{
+    if (m_destroyed)
+        return;
+    m_destroyed = true;
+}
+
+void TMainPanel::LoadConfig(const QString &) {}
+
+void TMainPanel::SaveConfig(const QString &) {}
+
+void TMainPanel::USBClient()
+{
+    if (!m_w)
+        return;
+    const QString name = m_w->option->ChipEntryText(m_ctx.setup.chipModelIndex);
+    m_w->ram->SetCaption(QStringLiteral("記憶體 - ") + name);
+    m_w->reg->SetCaption(QStringLiteral("暫存器 - ") + name);
+    m_w->adc->SetCaption(QStringLiteral("ADC - ") + name);
+    m_w->cmp->SetCaption(QStringLiteral("Comparator - ") + name);
+    m_w->op->SetCaption(QStringLiteral("OP - ") + name);
+    m_w->anx->SetCaption(QStringLiteral("Analyse ADC - ") + name);
+    setWindowTitle(QString::fromLatin1(kTitle) + QStringLiteral(" ---- Now Chip is  ") + name);
+    m_w->adc->DataUpdate();
+    m_w->op->DataUpdate();
+    m_w->cmp->DataUpdate();
+}
+
+void TMainPanel::SetPanelShown(PanelWindow *window, bool shown)
+{
+    if (!window)
+        return;
+    PanelSubWindow *sub = window->SubWindow();
+    if (!shown) {
+        if (sub && sub->mdiArea()) {
+            window->SetFrameRect(window->FrameRect());
+            m_mdi->removeSubWindow(sub);
+        }
+        if (sub)
+            sub->hide();
+        else
+            window->hide();
+        return;
+    }
+    if (window->IsShownPanel()) {
+        sub->raise();
+        m_mdi->setActiveSubWindow(sub);
+        return;
+    }
+    const QRect frame = window->FrameRect();
+    if (!sub) {
+        sub = new PanelSubWindow(window);
+        sub->onCloseRequest = [this](PanelWindow *p) { SetPanelShown(p, false); };
+        window->AttachSubWindow(sub);
+    }
+    if (!sub->mdiArea())
+        m_mdi->addSubWindow(sub);
+    window->show();
+    sub->show();
+    sub->setGeometry(frame);
+    window->SetFrameRect(frame);
+    sub->raise();
+    m_mdi->setActiveSubWindow(sub);
+}
+
+void TMainPanel::ShowInstrumentMenus()
+{
+    for (const char *name : {"Memu_File", "Regist", "Fluke1", "Power1"})
+        if (QAction *a = MenuItem(QString::fromLatin1(name)))
+            a->setVisible(true);
+}
+
+void TMainPanel::SaveFluke1Click() {}
+void TMainPanel::SaveReg1Click() {}
+void TMainPanel::SavePower1Click() {}
+void TMainPanel::DownLoadFluke1Click() {}
+void TMainPanel::DownloadReg1Click() {}
+void TMainPanel::DownloadPower1Click() {}
+
+void TMainPanel::SMenu_OptionClick()
+{
+    TOption *dlg = m_w->option;
+    const QRect f = dlg->FrameRect();
+    dlg->SetFrameRect(QRect(x() + 40, y() + 40, f.width(), f.height()));
+    dlg->CbSeluP()->setCurrentIndex(m_ctx.setup.chipModelIndex);
+    dlg->SelLPT()->setCurrentIndex(m_ctx.setup.interfaceIndex);
+    SetPanelShown(dlg, false);
+    // Shown as a modal dialog of its own, at the place given above.
+    dlg->setParent(this, Qt::Dialog);
+    dlg->setGeometry(dlg->FrameRect());
+    m_ctx.dialogs.ShowModal(dlg);
+}
+
+void TMainPanel::SMenu_RAMClick() { SetPanelShown(m_w->ram, true); }
+void TMainPanel::SMenu_REGClick() { SetPanelShown(m_w->reg, true); }
+void TMainPanel::SMenu_ADCClick() { SetPanelShown(m_w->adc, true); }
+void TMainPanel::SMenu_OPClick() { SetPanelShown(m_w->op, true); }
+void TMainPanel::SMenu_CMPClick() { SetPanelShown(m_w->cmp, true); }
+
+void TMainPanel::USBScanClick()
+{
+    const int i = m_ctx.setup.interfaceIndex;
+    if (i == 1 || i == 2 || i == 4)
+        m_w->up->USBConnect();
+}
+
+void TMainPanel::Menu_ReadRAMClick() { m_w->ram->ReadWholeRam(); }
+void TMainPanel::Menu_ReadAdcClick() { SetPanelShown(m_w->anx, true); }
+void TMainPanel::SLEEP1Click() { m_w->up->SleepChip(); }
+void TMainPanel::MCALWClick() { SetPanelShown(m_w->weightCal, true); }
+void TMainPanel::RestoreADCClick() { m_w->anx->ComFunChange(); }
+
+void TMainPanel::RegistClick()
+{
+    m_w->tmp->Timer1()->start();
+    SetPanelShown(m_w->tmp, true);
+}
+
+void TMainPanel::Fluke1Click() { SetPanelShown(m_w->fluke, true); }
+void TMainPanel::Power1Click() { SetPanelShown(m_w->power, true); }
+void TMainPanel::Button1Click() { m_w->up->WriteProbeByte(); }
+
+} // namespace vek

@@ -1,0 +1,59 @@
+#include "app/Program.h"
+
+#include "analysis/ui/TAnxADC.h"
+#include "app/MainPanel.h"
+#include "bench/ui/BenchWindows.h"
+#include "chipdesc/ui/TOption.h"
+#include "instruments/ui/StepTableWindows.h"
+#include "link/ui/LinkWindows.h"
+#include "panels/ui/AnalogPanels.h"
+#include "views/ui/ViewWindows.h"
+
+namespace vek {
+
+Program::Program(AppContext &ctx) : m_ctx(ctx)
+{
+    auto add = [this](auto *w) {
+        m_w.forms.append(w);
+        m_owned.emplace_back(w);
+        return w;
+    };
+    m_w.main = add(new TMainPanel(ctx));
+    m_w.base = add(new TVek_BASE(ctx));
+    m_w.up = add(new TVek_UP(ctx));
+    m_w.option = add(new TOption(ctx));
+    m_w.ram = add(new TVek_RAM(ctx));
+    m_w.reg = add(new TVek_Reg2(ctx));
+    m_w.adc = add(new TADCForm(ctx));
+    m_w.op = add(new TOPForm(ctx));
+    m_w.cmp = add(new TCMPForm(ctx));
+    m_w.popHex = add(new TVekPopSelHex(ctx));
+    m_w.anx = add(new TAnxADC(ctx));
+    m_w.weightCal = add(new TWeightCAL(ctx));
+    m_w.fluke = add(new TFLUKE(ctx));
+    m_w.power = add(new TFPower(ctx));
+    m_w.tmp = add(new TTMP(ctx));
+    m_w.main->AttachWindows(&m_w);
+}
+
+Program::~Program()
+{
+    // Newest first, the main window last, so its FormDestroy runs after every other window is
+    // gone. A panel shown as an MDI child is deleted together with its frame.
+    for (auto it = m_owned.rbegin(); it != m_owned.rend(); ++it) {
+        QWidget *w = it->data();
+        if (!w)
+            continue;
+        if (auto *panel = qobject_cast<PanelWindow *>(w); panel && panel->SubWindow())
+            delete panel->SubWindow();
+        else
+            delete w;
+    }
+}
+
+void Program::Activate()
+{
+    m_w.main->FormActivate();
+}
+
+} // namespace vek

@@ -1,0 +1,31 @@
+#pragma once
+// The program's one run: creates the fifteen windows in their fixed order, activates the main
+// window, and takes them all down again at the end.
+#include "app/WindowSet.h"
+
+#include <QPointer>
+#include <vector>
+
+namespace vek {
+
+struct AppContext;
+
+class Program {
+public:
+    explicit Program(AppContext &ctx);
+    ~Program();
+    Program(const Program &) = delete;
+    Program &operator=(const Program &) = delete;
+
+    WindowSet &Windows() { return m_w; }
+    TMainPanel &Main() { return *m_w.main; }
+    // The main window's activation: hides the panels and loads the settings.
+    void Activate();
+
+private:
+    AppContext &m_ctx;
+    WindowSet m_w;
+    std::vector<QPointer<QWidget>> m_owned;
+};
+
+} // namespace vek

@@ -1,0 +1,65 @@
+#include "app/base/Clock.h"
+
+#include <QDateTime>
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace vek {
+
+double SystemClock::NowDays() const
+{
+    // Days since 1899-12-30 in local time, the usual fractional-day origin; only differences
+    // matter to the waits.
+    static const QDateTime origin(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
+    const QDateTime now = QDateTime::currentDateTime();
+    const qint64 localMs = now.toMSecsSinceEpoch() + qint64(now.offsetFromUtc()) * 1000;
+    return double(localMs - origin.toMSecsSinceEpoch()) / kMsPerDay;
+}
+
+void SystemClock::SleepMs(double ms)
+{
+    if (ms <= 0)
+        return;
+    std::this_thread::sleep_for(std::chrono::microseconds(static_cast<int64_t>(ms * 1000.0)));
+}
+
+void FakeClock::SleepMs(double ms)
+{
+    if (ms <= 0)
+        return;
+    m_now += ms / kMsPerDay;
+    m_slept += ms;
+}
+
+namespace {
+// Longest single sleep inside a wait: short enough that a wait never overshoots noticeably.
+constexpr double kWaitStepMs = 1.0;
+} // namespace
+
+void WaitDays(Clock &clock, double spanDays)
+{
+    const double start = clock.NowDays();
+    for (;;) {
+        const double elapsed = clock.NowDays() - start;
+        if (elapsed > spanDays || elapsed < 0) // a clock set back ends the wait too
+            return;
+        const double remainingMs = (spanDays - elapsed) * kMsPerDay;
+        clock.SleepMs(std::clamp(remainingMs, 0.05, kWaitStepMs));
+    }
+}
+
+void WaitMs(Clock &clock, int32_t ms)
+{
+    const double span = double(ms) / kMsPerDay;
+    const double start = clock.NowDays();
+    for (;;) {
+        const double elapsed = clock.NowDays() - start;
+        if (!(span > elapsed) || elapsed < 0)
+            return;
+        const double remainingMs = (span - elapsed) * kMsPerDay;
+        clock.SleepMs(std::clamp(remainingMs, 0.05, kWaitStepMs));
+    }
+}
+
+} // namespace vek

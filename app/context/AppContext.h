@@ -1,0 +1,84 @@
+#pragma once
+// The program-wide state that every window and operation shares. main() creates one and hands it
+// to the windows; each test creates its own, so nothing is kept in mutable globals.
+#include "analysis/SampleStore.h"
+#include "app/base/Clock.h"
+#include "app/base/Dialogs.h"
+#include "chipdesc/ChipDescription.h"
+#include "instruments/InstrumentPorts.h"
+#include "link/LinkState.h"
+#include "views/ViewState.h"
+
+#include <QString>
+#include <array>
+#include <functional>
+
+namespace vek {
+
+// The three fields of the main window's status bar and its progress gauge, kept as data so that
+// headless code can write them and tests can read them. The main window mirrors every change.
+class StatusLine {
+public:
+    static constexpr int kFields = 3;
+    void SetText(int field, const QString &text);
+    QString Text(int field) const;
+    void SetGauge(bool visible, int percent);
+    bool GaugeVisible() const { return m_gaugeVisible; }
+    int GaugePercent() const { return m_gaugePercent; }
+    std::function<void(int field, const QString &text)> onText;
+    std::function<void(bool visible, int percent)> onGauge;
+
+private:
+    std::array<QString, kFields> m_texts;
+    bool m_gaugeVisible = false;
+    int m_gaugePercent = 0;
+};
+
+// The choices of the setup dialog, kept as list positions.
+struct SetupChoices {
+    int chipModelIndex = 0;
+    int interfaceIndex = 1; // 0 RS232, 1 SPI, 2 Special, 3 Parallel, 4 UART
+    int comIndex = 0;
+    int baudIndex = 5;
+    int parityIndex = 0;
+};
+
+struct AppContext {
+    AppContext(Clock &clock, Dialogs &dialogs, QString programDir);
+
+    Clock &clock;
+    Dialogs &dialogs;
+    // Directory of the executable with a trailing '/'; every file of the program is named from it.
+    QString programDir;
+
+    SetupChoices setup;
+
+    // Device link.
+    TransferBuffer transferBuffer{};
+    uint8_t hidMode = 0;
+    ChipSlots chipSlots{};
+    int upTickCount = 0;
+
+    // Chip description of the selected model.
+    ChipDescription chip;
+
+    // RAM and register views.
+    ViewState views;
+
+    // Analysis.
+    SampleStore samples;
+    AnalysisResults analysisResults;
+
+    // Instruments.
+    InstrumentPorts instrumentPorts{};
+
+    StatusLine status;
+
+    // A file name in the program directory.
+    QString ProgramFile(const QString &name) const { return programDir + name; }
+};
+
+// The directory of a program file with a trailing separator.
+QString DirectoryWithSeparator(const QString &filePath);
+
+} // namespace vek

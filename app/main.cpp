@@ -1,0 +1,79 @@
+// Program entry: creates the shared state and the windows, then runs the message loop.
+#include "app/MainPanel.h"
+#include "app/Program.h"
+#include "app/context/AppContext.h"
+#include "widgets/QtDialogs.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <cstdio>
+#include <QSocketNotifier>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void OnStopSignal(int)
+{
+    const char c = 1;
+    // Only async-signal-safe work here: wake the event loop through the pipe.
+    [[maybe_unused]] ssize_t n = ::write(g_signalPipe[0], &c, 1);
+}
+
+// SIGINT and SIGTERM close the main window the normal way, so its close steps run and the
+// program ends with status 0.
+void InstallStopSignals(QWidget *mainWindow)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, mainWindow);
+    QObject::connect(notifier, &QSocketNotifier::activated, mainWindow, [mainWindow]() {
+        char c;
+        [[maybe_unused]] ssize_t n = ::read(g_signalPipe[1], &c, 1);
+        mainWindow->close();
+    });
+    struct sigaction sa = {};
+    sa.sa_handler = OnStopSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    ::sigaction(SIGINT, &sa, nullptr);
+    ::sigaction(SIGTERM, &sa, nullptr);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vek-enobtest"));
+
+    QCommandLineParser options;
+    options.setApplicationDescription(QStringLiteral("ADC front-end bench tool"));
+    options.addHelpOption();
+    const QCommandLineOption simulate(QStringLiteral("simulate"),
+                                      QStringLiteral("Talk to the simulated evaluation board."));
+    const QCommandLineOption trace(QStringLiteral("trace"),
+                                   QStringLiteral("Write every frame to and from the board to FILE."),
+                                   QStringLiteral("FILE"));
+    options.addOption(simulate);
+    options.addOption(trace);
+    options.process(app);
+
+    vek::SystemClock clock;
+    vek::QtDialogs dialogs;
+    vek::AppContext ctx(clock, dialogs, QCoreApplication::applicationDirPath());
+
+    vek::Program program(ctx);
+    vek::TMainPanel &mainWindow = program.Main();
+    InstallStopSignals(&mainWindow);
+    mainWindow.show();
+    program.Activate();
+    std::fprintf(stderr, "vek-enobtest: main window shown\n");
+    const int rc = app.exec();
+    if (mainWindow.Closed())
+        std::fprintf(stderr, "vek-enobtest: main window closed\n");
+    return rc;
+}

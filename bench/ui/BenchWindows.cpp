@@ -1,0 +1,23 @@
+#include "bench/ui/BenchWindows.h"
+
+#include "app/context/AppContext.h"
+
+namespace vek {
+
+TWeightCAL::TWeightCAL(AppContext &ctx, QWidget *parent)
+    : PanelWindow(QStringLiteral("WeightCAL"), QStringLiteral("Switch ADC Channel Test"),
+                  QRect(0, 0, 640, 480), parent),
+      m_ctx(ctx)
+{
+}
+
+TTMP::TTMP(AppContext &ctx, QWidget *parent)
+    : PanelWindow(QStringLiteral("TMP"), QStringLiteral("Temperature Test"), QRect(0, 0, 760, 560),
+                  parent),
+      m_ctx(ctx), m_timer(new QTimer(this))
+{
+    m_timer->setObjectName(QStringLiteral("Timer1"));
+    m_timer->setInterval(1000);
+}
+
+} // namespace vek

@@ -1,0 +1,187 @@
+#include "app/MainPanel.h"
+#include "app/Program.h"
+#include "app/context/AppContext.h"
+#include "chipdesc/ui/TOption.h"
+#include "views/ui/ViewWindows.h"
+#include "analysis/ui/TAnxADC.h"
+#include "widgets/PanelWindow.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace vek;
+
+namespace {
+
+struct Fixture {
+    QTemporaryDir dir;
+    FakeClock clock;
+    ScriptedDialogs dialogs;
+    AppContext ctx{clock, dialogs, dir.path()};
+    Program program{ctx};
+};
+
+} // namespace
+
+TEST(Startup, CreatesFifteenWindowsInOrderWithTheirCaptions)
+{
+    Fixture f;
+    const QList<QWidget *> &forms = f.program.Windows().forms;
+    const QStringList names = {"MainPanel", "Vek_BASE", "Vek_UP",     "Option",    "Vek_RAM",
+                               "Vek_Reg2",  "ADCForm",  "OPForm",     "CMPForm",   "VekPopSelHex",
+                               "AnxADC",    "WeightCAL", "FLUKE",     "FPower",    "TMP"};
+    const QStringList captions = {"Vek-ENOBTEST V1.7 HID",
+                                  "Vek_BASE",
+                                  "uP Center",
+                                  "選項",
+                                  "記憶體",
+                                  "暫存器",
+                                  "ADC",
+                                  "OP",
+                                  "Comparator",
+                                  "",
+                                  "Analyse ADC",
+                                  "Switch ADC Channel Test",
+                                  "FLUKE-5500",
+                                  "Power Supply",
+                                  "Temperature Test"};
+    ASSERT_EQ(forms.size(), 15);
+    for (int i = 0; i < 15; ++i) {
+        EXPECT_EQ(forms[i]->objectName(), names[i]) << i;
+        EXPECT_EQ(forms[i]->windowTitle(), captions[i]) << i;
+    }
+    TMainPanel &main = f.program.Main();
+    EXPECT_FALSE(main.Gauge1()->isVisibleTo(&main));
+    EXPECT_EQ(f.ctx.upTickCount, 0);
+    EXPECT_EQ(f.ctx.chipSlots[0].comHandle, -1);
+}
+
+TEST(Startup, MenusAndTheirVisibility)
+{
+    Fixture f;
+    TMainPanel &main = f.program.Main();
+    const QStringList visible = {"Menu_Option", "SMenu_Option", "SMenu_RAM", "SMenu_REG",
+                                 "SMenu_ADC",   "SMenu_OP",     "SMenu_CMP", "USBScan",
+                                 "Menu_ReadRAM", "Menu_ReadAdc"};
+    const QStringList hidden = {"Memu_File", "SLEEP1", "MCALW", "RestoreADC", "Regist", "Fluke1",
+                                "Power1"};
+    for (const QString &n : visible) {
+        QAction *a = main.MenuItem(n);
+        ASSERT_NE(a, nullptr) << n.toStdString();
+        EXPECT_TRUE(a->isVisible()) << n.toStdString();
+    }
+    for (const QString &n : hidden) {
+        QAction *a = main.MenuItem(n);
+        ASSERT_NE(a, nullptr) << n.toStdString();
+        EXPECT_FALSE(a->isVisible()) << n.toStdString();
+    }
+    EXPECT_EQ(main.MenuItem("Regist")->text(), QString("連續讀取"));
+    EXPECT_EQ(main.MenuItem("DownLoadFluke1")->text(), QString("DownLoad Fluke"));
+
+    main.ShowInstrumentMenus();
+    for (const char *n : {"Memu_File", "Regist", "Fluke1", "Power1"})
+        EXPECT_TRUE(main.MenuItem(n)->isVisible()) << n;
+    for (const char *n : {"SLEEP1", "MCALW", "RestoreADC"})
+        EXPECT_FALSE(main.MenuItem(n)->isVisible()) << n;
+}
+
+TEST(Panels, StartHiddenAndKeepPlaceWhenShownTwiceOrAgain)
+{
+    Fixture f;
+    TMainPanel &main = f.program.Main();
+    main.show();
+    f.program.Activate();
+    WindowSet &w = f.program.Windows();
+    for (PanelWindow *p : w.PanelsInHideOrder())
+        EXPECT_FALSE(p->IsShownPanel()) << p->objectName().toStdString();
+    EXPECT_TRUE(main.MdiArea()->subWindowList().isEmpty());
+
+    main.SMenu_RAMClick();
+    ASSERT_TRUE(w.ram->IsShownPanel());
+    EXPECT_EQ(main.MdiArea()->subWindowList().size(), 1);
+    const QRect designed(380, 40, 480, 420);
+    EXPECT_EQ(w.ram->FrameRect(), designed);
+
+    // Showing it again keeps place and size, and does not add a second frame.
+    main.SMenu_RAMClick();
+    EXPECT_EQ(w.ram->FrameRect(), designed);
+    EXPECT_EQ(main.MdiArea()->subWindowList().size(), 1);
+
+    // The user moves it, closes it (which only hides it) and shows it again.
+    w.ram->SubWindow()->setGeometry(100, 120, 300, 250);
+    w.ram->SubWindow()->close();
+    EXPECT_FALSE(w.ram->IsShownPanel());
+    EXPECT_TRUE(main.MdiArea()->subWindowList().isEmpty());
+    EXPECT_EQ(w.ram->parentWidget(), w.ram->SubWindow()); // not destroyed
+    main.SMenu_RAMClick();
+    EXPECT_EQ(w.ram->FrameRect(), QRect(100, 120, 300, 250));
+
+    main.Menu_ReadAdcClick();
+    EXPECT_TRUE(w.anx->IsShownPanel());
+    EXPECT_EQ(main.MdiArea()->subWindowList().size(), 2);
+}
+
+TEST(Panels, SetupOpensModallyBesideMainWindowWithStoredChoices)
+{
+    Fixture f;
+    TMainPanel &main = f.program.Main();
+    WindowSet &w = f.program.Windows();
+    w.option->CbSeluP()->addItems({"ZR100  (2k)", "ZR200  (4k)"});
+    f.ctx.setup.chipModelIndex = 1;
+    f.ctx.setup.interfaceIndex = 4;
+    main.move(50, 60);
+    main.SMenu_OptionClick();
+    ASSERT_FALSE(f.dialogs.asked.empty());
+    EXPECT_EQ(f.dialogs.asked.back().kind, "modal");
+    EXPECT_EQ(w.option->CbSeluP()->currentIndex(), 1);
+    EXPECT_EQ(w.option->SelLPT()->currentText(), "UART");
+    EXPECT_EQ(w.option->FrameRect().topLeft(), QPoint(main.x() + 40, main.y() + 40));
+}
+
+TEST(MainWindow, UsbClientCaptionsNameTheChip)
+{
+    Fixture f;
+    TMainPanel &main = f.program.Main();
+    WindowSet &w = f.program.Windows();
+    w.option->CbSeluP()->addItems({"ZR100  (2k)", "ZR400"});
+    f.ctx.setup.chipModelIndex = 1;
+    main.USBClient();
+    EXPECT_EQ(main.windowTitle(), "Vek-ENOBTEST V1.7 HID ---- Now Chip is  ZR400");
+    EXPECT_EQ(w.ram->Caption(), "記憶體 - ZR400");
+    EXPECT_EQ(w.anx->Caption(), "Analyse ADC - ZR400");
+}
+
+TEST(MainWindow, StatusLineAndTargetCountRule)
+{
+    Fixture f;
+    TMainPanel &main = f.program.Main();
+    f.ctx.status.SetText(0, "USB On Line");
+    EXPECT_EQ(main.StatusField(0)->text(), "USB On Line");
+    f.ctx.status.SetGauge(true, 40);
+    EXPECT_TRUE(main.Gauge1()->isVisibleTo(&main));
+    EXPECT_EQ(main.Gauge1()->value(), 40);
+
+    for (int stored : {128, 131072, 256, 65536}) {
+        f.ctx.samples.TargetCount = stored;
+        f.program.Activate();
+        EXPECT_EQ(f.ctx.samples.TargetCount, (stored == 128 || stored == 131072) ? 256 : stored);
+    }
+}
+
+TEST(MainWindow, UsbScanOnlyForBoardInterfaces)
+{
+    Fixture f;
+    // With RS232 or Parallel, the scan leaves the status line alone.
+    for (int iface : {0, 3}) {
+        f.ctx.setup.interfaceIndex = iface;
+        f.ctx.status.SetText(0, "before");
+        f.program.Main().USBScanClick();
+        EXPECT_EQ(f.ctx.status.Text(0), "before");
+    }
+}

@@ -1,0 +1,14 @@
+#pragma once
+// What the RAM and register panels last showed at each chip address, and whether it changed at
+// the last refresh (changed values are drawn in another colour).
+#include <array>
+#include <cstdint>
+
+namespace vek {
+
+struct ViewState {
+    std::array<uint8_t, 1024> LastShown{};
+    std::array<bool, 1024> ChangedFlags{};
+};
+
+} // namespace vek
