@@ -9,6 +9,8 @@
 #include "panels/ui/AnalogPanels.h"
 #include "views/ui/ViewWindows.h"
 
+#include <QAction>
+
 namespace vek {
 
 Program::Program(AppContext &ctx) : m_ctx(ctx)
@@ -34,6 +36,12 @@ Program::Program(AppContext &ctx) : m_ctx(ctx)
     m_w.power = add(new TFPower(ctx));
     m_w.tmp = add(new TTMP(ctx));
     m_w.main->AttachWindows(&m_w);
+    // A capture keeps the menus that would start other board traffic disabled.
+    m_w.anx->hooks.setBoardMenusEnabled = [main = m_w.main](bool enabled) {
+        for (const char *name : {"Memu_File", "Menu_Option", "Menu_ReadRAM", "Menu_ReadAdc"})
+            if (QAction *a = main->MenuItem(QString::fromLatin1(name)))
+                a->setEnabled(enabled);
+    };
 }
 
 Program::~Program()

@@ -48,6 +48,8 @@ void PanelSubWindow::closeEvent(QCloseEvent *event)
 {
     // Panels live until the program ends: closing one only hides it.
     event->ignore();
+    if (m_panel)
+        m_panel->ClosedByUser();
     if (onCloseRequest)
         onCloseRequest(m_panel);
 }

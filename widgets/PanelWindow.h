@@ -38,6 +38,9 @@ public:
     void AttachSubWindow(PanelSubWindow *sub) { m_sub = sub; }
     bool IsShownPanel() const;
 
+    // Runs when the user closes the window's frame, before it is hidden.
+    virtual void ClosedByUser() {}
+
 private:
     QRect m_frame;
     bool m_sizeable = true;

@@ -1,0 +1,68 @@
+#include "analysis/SampleGridModel.h"
+
+#include "app/base/NumberText.h"
+
+#include <algorithm>
+
+namespace vek {
+
+SampleGridModel::SampleGridModel(const SampleStore &store, QObject *parent)
+    : QAbstractTableModel(parent), m_store(store)
+{
+}
+
+int SampleGridModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_rows;
+}
+
+int SampleGridModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : SampleGrid::kColumns;
+}
+
+QVariant SampleGridModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || role != Qt::DisplayRole)
+        return {};
+    const int i = index.row() * SampleGrid::kColumns + index.column();
+    if (i >= m_store.grid.Capacity())
+        return {};
+    return m_store.grid.Text(i);
+}
+
+QVariant SampleGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole || section < 0)
+        return {};
+    return FormatHex(section, orientation == Qt::Horizontal ? 2 : 4);
+}
+
+void SampleGridModel::SetRows(int rows)
+{
+    rows = std::clamp(rows, 1, kSampleCapacity / SampleGrid::kColumns);
+    if (rows == m_rows)
+        return;
+    beginResetModel();
+    m_rows = rows;
+    endResetModel();
+}
+
+void SampleGridModel::SamplesChanged(int first, int count)
+{
+    if (count <= 0)
+        return;
+    const int firstRow = std::max(first, 0) / SampleGrid::kColumns;
+    const int lastRow = std::min((first + count - 1) / SampleGrid::kColumns, m_rows - 1);
+    if (firstRow > lastRow)
+        return;
+    emit dataChanged(index(firstRow, 0), index(lastRow, SampleGrid::kColumns - 1),
+                     {Qt::DisplayRole});
+}
+
+void SampleGridModel::AllChanged()
+{
+    emit dataChanged(index(0, 0), index(m_rows - 1, SampleGrid::kColumns - 1), {Qt::DisplayRole});
+}
+
+} // namespace vek
