@@ -211,6 +211,14 @@ void TMainPanel::FormDestroy()
     if (m_destroyed)
         return;
     m_destroyed = true;
+    // The chip's COM ports opened in this run (each keeps its own handle).
+    for (int64_t &handle : m_ctx.chipComPorts.handles) {
+        m_ctx.serialPorts.Close(handle);
+        handle = -1;
+    }
+    m_ctx.chipComPorts.openedMask = 0;
+    m_ctx.chipSlots[0].comHandle = -1;
+    m_ctx.chipSlots[0].comOpen = 0;
 }
 
 void TMainPanel::LoadConfig(const QString &) {}

@@ -9,13 +9,17 @@ std::vector<QByteArray> LineSplitter::Add(const QByteArray &input)
     std::vector<QByteArray> lines;
     for (char c : input) {
         if (c == '\r' || c == '\n') {
-            if (!m_partial.isEmpty())
+            if (!m_partial.isEmpty() && !m_overflow)
                 lines.push_back(m_partial);
             m_partial.clear();
+            m_overflow = false;
+        } else if (m_overflow) {
+            continue;
         } else if (m_partial.size() < m_max) {
             m_partial += c;
         } else {
             m_partial.clear();
+            m_overflow = true;
         }
     }
     return lines;

@@ -20,8 +20,8 @@ public:
     virtual Replies Feed(const QByteArray &input) = 0;
 };
 
-// Splits input into command lines ended by CR or LF (empty lines are skipped). A line that
-// grows beyond maxLength without an end is thrown away, as an instrument's input buffer would.
+// Splits input into command lines ended by CR or LF (empty lines are skipped). A line longer
+// than maxLength is thrown away up to its end, as an instrument with a full input buffer would.
 class LineSplitter {
 public:
     explicit LineSplitter(int maxLength = 256) : m_max(maxLength) {}
@@ -30,6 +30,7 @@ public:
 private:
     QByteArray m_partial;
     int m_max;
+    bool m_overflow = false;
 };
 
 // A number as instruments read it: optional sign, digits with an optional point, an optional

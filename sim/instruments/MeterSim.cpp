@@ -51,7 +51,7 @@ Replies MeterSim::Feed(const QByteArray &input)
         case MeterFault::Partial: replies.push_back({0, frame.left(14)}); break;
         case MeterFault::Split:
             replies.push_back({0, frame.left(14)});
-            replies.push_back({kSplitDelayMs, frame.mid(14)});
+            replies.push_back({m_splitDelayMs, frame.mid(14)});
             break;
         case MeterFault::NoStart: {
             QByteArray damaged = frame;

@@ -13,7 +13,7 @@ enum class MeterFault {
     Silent,         // never answers
     AnswerRetryOnly, // ignores the first request, answers the next ones
     Partial,        // sends the first 14 bytes of the frame and never the rest
-    Split,          // sends the first 14 bytes, the rest 100 ms later
+    Split,          // sends the first 14 bytes, the rest a little later (100 ms)
     NoStart,        // the frame's DLE STX is damaged
     Short,          // a frame with both markers but only 16 bytes long
 };
@@ -34,6 +34,8 @@ public:
 
     void SetFault(MeterFault fault) { m_fault = fault; }
     void SetDisplay(const MeterDisplay &display) { m_display = display; }
+    // How long the second piece of a split frame comes after the first.
+    void SetSplitDelayMs(int ms) { m_splitDelayMs = ms; }
     int Requests() const { return m_requests; }
 
     // The reply frame for a display.
@@ -44,6 +46,7 @@ private:
     MeterDisplay m_display;
     MeterFault m_fault = MeterFault::None;
     int m_requests = 0;
+    int m_splitDelayMs = kSplitDelayMs;
 };
 
 } // namespace vek::sim
