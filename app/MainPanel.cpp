@@ -229,6 +229,8 @@ void TMainPanel::USBClient()
 {
     if (!m_w)
         return;
+    // The stored interface and serial settings apply to the board just found.
+    m_w->option->ChennalComChange();
     const QString name = m_w->option->ChipEntryText(m_ctx.setup.chipModelIndex);
     m_w->ram->SetCaption(QStringLiteral("記憶體 - ") + name);
     m_w->reg->SetCaption(QStringLiteral("暫存器 - ") + name);
