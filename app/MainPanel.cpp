@@ -211,6 +211,14 @@ void TMainPanel::FormDestroy()
     if (m_destroyed)
         return;
     m_destroyed = true;
+    // The chip's COM ports opened in this run (each keeps its own handle).
+    for (int64_t &handle : m_ctx.chipComPorts.handles) {
+        m_ctx.serialPorts.Close(handle);
+        handle = -1;
+    }
+    m_ctx.chipComPorts.openedMask = 0;
+    m_ctx.chipSlots[0].comHandle = -1;
+    m_ctx.chipSlots[0].comOpen = 0;
 }
 
 void TMainPanel::LoadConfig(const QString &) {}
@@ -221,6 +229,8 @@ void TMainPanel::USBClient()
 {
     if (!m_w)
         return;
+    // The stored interface and serial settings apply to the board just found.
+    m_w->option->ChennalComChange();
     const QString name = m_w->option->ChipEntryText(m_ctx.setup.chipModelIndex);
     m_w->ram->SetCaption(QStringLiteral("記憶體 - ") + name);
     m_w->reg->SetCaption(QStringLiteral("暫存器 - ") + name);

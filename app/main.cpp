@@ -2,6 +2,7 @@
 #include "app/MainPanel.h"
 #include "app/Program.h"
 #include "app/context/AppContext.h"
+#include "sim/instruments/SimulatedBench.h"
 #include "widgets/QtDialogs.h"
 
 #include <QApplication>
@@ -65,6 +66,23 @@ int main(int argc, char *argv[])
     vek::SystemClock clock;
     vek::QtDialogs dialogs;
     vek::AppContext ctx(clock, dialogs, QCoreApplication::applicationDirPath());
+
+    // The simulated calibrator and power supply answer on pseudo-terminals under two COM names.
+    std::unique_ptr<vek::sim::SimulatedBench> bench;
+    if (options.isSet(simulate)) {
+        QString error;
+        bench = vek::sim::SimulatedBench::Start(ctx.serialPorts.ProgramEntries(),
+                                                vek::sim::SimulatedBench::kCalibratorCom,
+                                                vek::sim::SimulatedBench::kPowerSupplyCom, &error);
+        if (bench)
+            std::fprintf(stderr, "vek-enobtest: simulated calibrator on %s (%s), power supply on %s (%s)\n",
+                         qPrintable(bench->CalibratorCom()),
+                         qPrintable(bench->Calibrator().DevicePath()),
+                         qPrintable(bench->PowerSupplyCom()),
+                         qPrintable(bench->PowerSupply().DevicePath()));
+        else
+            std::fprintf(stderr, "vek-enobtest: no simulated instruments: %s\n", qPrintable(error));
+    }
 
     vek::Program program(ctx);
     vek::TMainPanel &mainWindow = program.Main();

@@ -12,7 +12,7 @@ class QWidget;
 
 namespace vek {
 
-enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, Yes };
 enum class MsgIcon { None, Information, Warning, Error, Question };
 enum class MsgResult { Ok, Cancel, Yes, No };
 
@@ -33,7 +33,8 @@ public:
 };
 
 // Answers dialogs from queues that a test fills beforehand and records what was asked.
-// An empty queue answers Cancel / nothing (or Ok for a plain Ok box), so nothing ever blocks.
+// An empty queue answers Cancel / nothing (or the only button of a one-button box), so nothing
+// ever blocks.
 class ScriptedDialogs final : public Dialogs {
 public:
     struct Asked {
@@ -54,7 +55,9 @@ public:
             messageAnswers.pop_front();
             return r;
         }
-        return buttons == MsgButtons::Ok ? MsgResult::Ok : MsgResult::Cancel;
+        if (buttons == MsgButtons::Ok)
+            return MsgResult::Ok;
+        return buttons == MsgButtons::Yes ? MsgResult::Yes : MsgResult::Cancel;
     }
     std::optional<uint32_t> PickColour(QWidget *, uint32_t) override
     {

@@ -31,6 +31,7 @@ AppContext::AppContext(Clock &c, Dialogs &d, QString dir)
 {
     if (!programDir.isEmpty() && !programDir.endsWith('/'))
         programDir += '/';
+    serialPorts.SetMapFile(ProgramFile(QString::fromLatin1(ComNameMap::kFileName)));
 }
 
 QString DirectoryWithSeparator(const QString &filePath)

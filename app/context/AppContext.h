@@ -6,10 +6,12 @@
 #include "app/base/Dialogs.h"
 #include "chipdesc/ChipDescription.h"
 #include "instruments/InstrumentPorts.h"
+#include "instruments/serial/SerialPorts.h"
 #include "link/LinkState.h"
 #include "views/ViewState.h"
 
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <functional>
 
@@ -41,6 +43,22 @@ struct SetupChoices {
     int comIndex = 0;
     int baudIndex = 5;
     int parityIndex = 0;
+    int lptIndex = 0;             // parallel port list position
+    uint16_t lptBaseAddress = 0x378; // its base address: 0x378, 0x278 or 0x3BC
+    bool photo = true;            // optocoupler option of the board frames ("光耦合")
+};
+
+// Operations of other subsystems that the setup dialog calls. Each does nothing until the
+// program start wires it; tests put their own in.
+struct AppHooks {
+    // The entries of the chip list, for the setup dialog's chip model list.
+    std::function<QStringList()> readChipList;
+    // Selects the chip model at a chip list position (GetSELUP); true when it was read whole.
+    std::function<bool(int chipModelIndex)> selectChip;
+    // The board's UART set-up on slot 0's link (SetupUartLink).
+    std::function<bool()> setupUartLink;
+    // Starts the parallel-port driver link.
+    std::function<void()> startParallelLink;
 };
 
 struct AppContext {
@@ -52,6 +70,7 @@ struct AppContext {
     QString programDir;
 
     SetupChoices setup;
+    AppHooks hooks;
 
     // Device link.
     TransferBuffer transferBuffer{};
@@ -69,8 +88,13 @@ struct AppContext {
     SampleStore samples;
     AnalysisResults analysisResults;
 
+    // Serial ports (instruments and the chip's COM port).
+    SerialPorts serialPorts;
+    ChipComPorts chipComPorts;
+
     // Instruments.
     InstrumentPorts instrumentPorts{};
+    InstrumentBuffers instrumentBuffers;
 
     StatusLine status;
 

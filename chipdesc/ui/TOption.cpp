@@ -1,32 +1,344 @@
 #include "chipdesc/ui/TOption.h"
 
 #include "app/context/AppContext.h"
+#include "instruments/InstrumentLink.h"
+#include "instruments/SetupPorts.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QHideEvent>
 #include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
 
 namespace vek {
 
+namespace {
+
+QStringList ComNames()
+{
+    QStringList names;
+    for (int i = 1; i <= kComPortCount; ++i)
+        names << QStringLiteral("COM%1").arg(i);
+    return names;
+}
+
+template <typename W>
+W *Make(QWidget *parent, const char *name, QRect geometry)
+{
+    auto *w = new W(parent);
+    w->setObjectName(QString::fromLatin1(name));
+    w->setGeometry(geometry);
+    return w;
+}
+
+QLabel *MakeLabel(QWidget *parent, const char *name, const QString &text, QRect geometry)
+{
+    auto *l = Make<QLabel>(parent, name, geometry);
+    l->setText(text);
+    return l;
+}
+
+} // namespace
+
 TOption::TOption(AppContext &ctx, QWidget *parent)
     : PanelWindow(QStringLiteral("Option"), QStringLiteral("選項"), QRect(40, 40, 316, 396), parent),
-      m_ctx(ctx), m_cbSeluP(new QComboBox(this)), m_selLPT(new QComboBox(this))
+      m_ctx(ctx)
 {
     SetSizeable(false);
     resize(316, 396);
-    auto *label2 = new QLabel(QStringLiteral("Select Chip "), this);
-    label2->setObjectName(QStringLiteral("Label2"));
-    label2->setGeometry(8, 12, 80, 20);
-    m_cbSeluP->setObjectName(QStringLiteral("CbSeluP"));
-    m_cbSeluP->setGeometry(90, 10, 210, 22);
-    m_selLPT->setObjectName(QStringLiteral("SelLPT"));
+
+    MakeLabel(this, "Label2", QStringLiteral("Select Chip "), QRect(8, 12, 80, 20));
+    m_cbSeluP = Make<QComboBox>(this, "CbSeluP", QRect(90, 10, 216, 22));
+
+    m_groupBox1 = Make<QGroupBox>(this, "GroupBox1", QRect(8, 40, 298, 56));
+    m_groupBox1->setTitle(QStringLiteral("Communication"));
+    m_selIOLPT = Make<QRadioButton>(m_groupBox1, "SelIOLPT", QRect(8, 24, 90, 20));
+    m_selIOLPT->setText(QStringLiteral("Interfafce"));
+    m_selIOLPT->setChecked(true);
+    m_selLPT = Make<QComboBox>(m_groupBox1, "SelLPT", QRect(100, 22, 188, 22));
     m_selLPT->addItems({QStringLiteral("RS232"), QStringLiteral("SPI"), QStringLiteral("Special"),
                         QStringLiteral("Parallel"), QStringLiteral("UART")});
-    m_selLPT->setGeometry(90, 44, 210, 22);
+
+    MakeLabel(this, "LabelCOM", QStringLiteral("COM"), QRect(8, 108, 40, 20));
+    m_txCom = Make<QComboBox>(this, "TXCOM", QRect(52, 106, 90, 22));
+    m_txCom->addItems(ComNames());
+    MakeLabel(this, "LabelBaud", QStringLiteral("Baud"), QRect(156, 108, 40, 20));
+    m_txBaud = Make<QComboBox>(this, "TXBaud", QRect(200, 106, 106, 22));
+    m_txBaud->addItems({"300", "600", "1200", "2400", "4800", "9600", "19200", "38400", "57600",
+                        "115200"});
+    MakeLabel(this, "LabelParity", QStringLiteral("Parity"), QRect(8, 138, 44, 20));
+    m_txParity = Make<QComboBox>(this, "TXParity", QRect(52, 136, 90, 22));
+    m_txParity->addItems({QStringLiteral("None"), QStringLiteral("Even"), QStringLiteral("Odd")});
+    m_photo = Make<QCheckBox>(this, "Photo", QRect(200, 138, 106, 20));
+    m_photo->setText(QStringLiteral("光耦合"));
+    m_photo->setChecked(m_ctx.setup.photo);
+
+    m_label5 = MakeLabel(this, "Label5", QStringLiteral("LPT Address"), QRect(8, 170, 80, 20));
+    m_label5->hide();
+    m_clpt = Make<QComboBox>(this, "CLPT", QRect(90, 168, 216, 22));
+    m_clpt->addItems({QStringLiteral("LPT1 : 0x378"), QStringLiteral("LPT2 : 0x278"),
+                      QStringLiteral("PRN1 : 0x3BC")});
+
+    m_label8 = MakeLabel(this, "Label8",
+                         QStringLiteral("======================Fluke5500==================="),
+                         QRect(8, 204, 298, 18));
+    m_flukeCom = Make<QComboBox>(this, "FlukeCOM", QRect(8, 226, 120, 22));
+    m_flukeCom->addItems(ComNames());
+    m_flukeSelect = Make<QPushButton>(this, "FlukeSelect", QRect(140, 224, 90, 26));
+    m_flukeSelect->setText(QStringLiteral("Select"));
+    m_label13 = MakeLabel(this, "Label13",
+                          QStringLiteral("======================Power Supply================="),
+                          QRect(8, 262, 298, 18));
+    m_powerCom = Make<QComboBox>(this, "PowerCOM", QRect(8, 284, 120, 22));
+    m_powerCom->addItems(ComNames());
+    m_powerSelect = Make<QPushButton>(this, "PowerSelect", QRect(140, 282, 90, 26));
+    m_powerSelect->setText(QStringLiteral("Select"));
+    for (QWidget *w : std::initializer_list<QWidget *>{m_label8, m_flukeCom, m_flukeSelect,
+                                                       m_label13, m_powerCom, m_powerSelect})
+        w->hide();
+
+    m_btClose = Make<QPushButton>(this, "BtClose", QRect(216, 352, 90, 30));
+    m_btClose->setText(QStringLiteral("關閉"));
+
+    // Only the user's choices run the handlers; positions set by the program do not.
+    connect(m_cbSeluP, &QComboBox::activated, this, &TOption::CbSeluPChange);
+    connect(m_selLPT, &QComboBox::activated, this, &TOption::SelLPTChange);
+    connect(m_txCom, &QComboBox::activated, this, &TOption::TXCOMChange);
+    connect(m_flukeCom, &QComboBox::activated, this, &TOption::TXCOMChange);
+    connect(m_powerCom, &QComboBox::activated, this, &TOption::TXCOMChange);
+    connect(m_txBaud, &QComboBox::activated, this, &TOption::TXBaudChange);
+    connect(m_txParity, &QComboBox::activated, this, &TOption::TXParityChange);
+    connect(m_clpt, &QComboBox::activated, this, &TOption::CLPTChange);
+    connect(m_photo, &QCheckBox::clicked, this, &TOption::PhotoClick);
+    connect(m_flukeSelect, &QPushButton::clicked, this, &TOption::FlukeSelectClick);
+    connect(m_powerSelect, &QPushButton::clicked, this, &TOption::PowerSelectClick);
+    connect(m_btClose, &QPushButton::clicked, this, &TOption::BtCloseClick);
+
+    FormCreate();
+}
+
+void TOption::FormCreate()
+{
+    if (m_ctx.hooks.readChipList)
+        m_cbSeluP->addItems(m_ctx.hooks.readChipList());
+    m_cbSeluP->setCurrentIndex(m_cbSeluP->count() > 0 ? 0 : -1);
+    m_selLPT->setCurrentIndex(m_ctx.setup.interfaceIndex);
+    m_txCom->setCurrentIndex(m_ctx.setup.comIndex);
+    m_txBaud->setCurrentIndex(m_ctx.setup.baudIndex);
+    m_txParity->setCurrentIndex(m_ctx.setup.parityIndex);
+    m_flukeCom->setCurrentIndex(0);
+    m_powerCom->setCurrentIndex(0);
+    m_ctx.chipComPorts.openedMask = 0;
+    m_clpt->setCurrentIndex(0);
+    m_clpt->setEnabled(false);
 }
 
 QString TOption::ChipEntryText(int index) const
 {
     return (index >= 0 && index < m_cbSeluP->count()) ? m_cbSeluP->itemText(index) : QString();
+}
+
+bool TOption::GetSELUP()
+{
+    return m_ctx.hooks.selectChip ? m_ctx.hooks.selectChip(m_ctx.setup.chipModelIndex) : false;
+}
+
+void TOption::CbSeluPChange()
+{
+    m_ctx.setup.chipModelIndex = m_cbSeluP->currentIndex();
+    GetSELUP();
+}
+
+void TOption::EnableSerialLists(bool enabled)
+{
+    m_txBaud->setEnabled(enabled);
+    m_txCom->setEnabled(enabled);
+    m_txParity->setEnabled(enabled);
+}
+
+void TOption::SelLPTChange()
+{
+    const int kind = m_selLPT->currentIndex();
+    m_ctx.setup.interfaceIndex = kind;
+    if (kind >= 0 && kind <= 4)
+        m_ctx.chipSlots[0].interfaceKind = InterfaceKind(kind);
+    switch (kind) {
+    case 0: // RS232
+        EnableSerialLists(true);
+        m_clpt->setEnabled(false);
+        TXCOMChange();
+        break;
+    case 3: // Parallel
+        EnableSerialLists(false);
+        m_clpt->setEnabled(true);
+        break;
+    case 4: // UART: the board's UART is set up before anything else changes
+        if (m_ctx.hooks.setupUartLink)
+            m_ctx.hooks.setupUartLink();
+        EnableSerialLists(false);
+        m_clpt->setEnabled(false);
+        break;
+    default: // SPI, Special
+        EnableSerialLists(false);
+        m_clpt->setEnabled(false);
+        break;
+    }
+}
+
+QString TOption::GetCOMString()
+{
+    ComNameOfPosition(m_txCom->currentIndex(), m_ctx.chipComPorts.portName);
+    return m_ctx.chipComPorts.portName;
+}
+
+QString TOption::GetFlukeCOMString()
+{
+    QString &name = m_ctx.instrumentPorts[kCalibratorPort].portName;
+    ComNameOfPosition(m_flukeCom->currentIndex(), name);
+    return name;
+}
+
+QString TOption::GetPowerCOMString()
+{
+    QString &name = m_ctx.instrumentPorts[kPowerSupplyPort].portName;
+    ComNameOfPosition(m_powerCom->currentIndex(), name);
+    return name;
+}
+
+uint32_t TOption::BaudRateValue() const
+{
+    return vek::BaudRateValue(m_txBaud->currentIndex());
+}
+
+uint8_t TOption::GetParity() const
+{
+    return ParityOfPosition(m_txParity->currentIndex());
+}
+
+QString TOption::GetParityText() const
+{
+    return ParityText(m_txParity->currentIndex());
+}
+
+void TOption::TXCOMChange()
+{
+    m_ctx.setup.comIndex = m_txCom->currentIndex();
+    const QString status =
+        ApplyChipComPort(m_ctx.serialPorts, m_ctx.chipComPorts, m_ctx.chipSlots[0],
+                         m_ctx.setup.comIndex, m_txBaud->currentIndex(), m_txParity->currentIndex());
+    m_ctx.status.SetText(0, status);
+}
+
+void TOption::TXBaudChange()
+{
+    m_ctx.setup.baudIndex = m_txBaud->currentIndex();
+    TXCOMChange();
+}
+
+void TOption::TXParityChange()
+{
+    m_ctx.setup.parityIndex = m_txParity->currentIndex();
+    TXCOMChange();
+}
+
+void TOption::CLPTChange()
+{
+    m_ctx.setup.lptIndex = m_clpt->currentIndex();
+    m_ctx.setup.lptBaseAddress = LptBaseAddress(m_ctx.setup.lptIndex);
+}
+
+void TOption::PhotoClick()
+{
+    m_ctx.setup.photo = m_photo->isChecked();
+}
+
+bool TOption::ChennalComChange()
+{
+    m_cbSeluP->setCurrentIndex(m_ctx.setup.chipModelIndex);
+    m_selLPT->setCurrentIndex(m_ctx.setup.interfaceIndex);
+    m_txCom->setCurrentIndex(m_ctx.setup.comIndex);
+    m_txBaud->setCurrentIndex(m_ctx.setup.baudIndex);
+    m_txParity->setCurrentIndex(m_ctx.setup.parityIndex);
+    SelLPTChange();
+    return GetSELUP();
+}
+
+void TOption::BtCloseClick()
+{
+    // The hide event starts the parallel-port link when that interface is chosen.
+    hide();
+}
+
+void TOption::hideEvent(QHideEvent *event)
+{
+    PanelWindow::hideEvent(event);
+    if (event->spontaneous())
+        return;
+    if (m_ctx.setup.interfaceIndex == 3 && m_ctx.hooks.startParallelLink)
+        m_ctx.hooks.startParallelLink();
+}
+
+void TOption::ShowMessage(const QString &text)
+{
+    m_ctx.dialogs.Message(this, QStringLiteral("Warning"), text, MsgButtons::Yes, MsgIcon::Warning);
+}
+
+void TOption::FlukeSelectClick()
+{
+    InstrumentPort &record = m_ctx.instrumentPorts[kCalibratorPort];
+    const QString name = record.present ? record.portName : GetFlukeCOMString();
+    InstrumentLink link(m_ctx.serialPorts, m_ctx.clock, m_ctx.instrumentBuffers,
+                        m_ctx.instrumentPorts);
+    const SelectOutcome outcome = SelectCalibrator(link, m_ctx.serialPorts, record, name);
+    m_ctx.status.SetText(1, outcome.statusText);
+    if (!outcome.messageText.isEmpty())
+        ShowMessage(outcome.messageText);
+}
+
+void TOption::PowerSelectClick()
+{
+    InstrumentPort &record = m_ctx.instrumentPorts[kPowerSupplyPort];
+    const QString name = record.present ? record.portName : GetPowerCOMString();
+    InstrumentLink link(m_ctx.serialPorts, m_ctx.clock, m_ctx.instrumentBuffers,
+                        m_ctx.instrumentPorts);
+    const SelectOutcome outcome = SelectPowerSupply(link, m_ctx.serialPorts, record, name);
+    m_ctx.status.SetText(1, outcome.statusText);
+    if (!outcome.messageText.isEmpty())
+        ShowMessage(outcome.messageText);
+}
+
+void TOption::ShowInstrumentControls()
+{
+    for (QWidget *w : std::initializer_list<QWidget *>{m_label8, m_flukeCom, m_flukeSelect,
+                                                       m_label13, m_powerCom, m_powerSelect})
+        w->setVisible(true);
+}
+
+void TOption::ShowStoredChoices()
+{
+    m_txBaud->setCurrentIndex(m_ctx.setup.baudIndex);
+    m_txCom->setCurrentIndex(m_ctx.setup.comIndex);
+    m_txParity->setCurrentIndex(m_ctx.setup.parityIndex);
+    m_clpt->setCurrentIndex(m_ctx.setup.lptIndex);
+    m_ctx.setup.lptBaseAddress = LptBaseAddress(m_ctx.setup.lptIndex);
+    m_photo->setChecked(m_ctx.setup.photo);
+}
+
+void TOption::ApplyStoredInterface()
+{
+    const int kind = m_ctx.setup.interfaceIndex;
+    if (kind >= 0 && kind <= 4)
+        m_ctx.chipSlots[0].interfaceKind = InterfaceKind(kind);
+    if (kind == 0) {
+        EnableSerialLists(true);
+        m_clpt->setEnabled(false);
+        TXCOMChange();
+    } else {
+        EnableSerialLists(false);
+        m_clpt->setEnabled(kind == 3);
+    }
 }
 
 } // namespace vek

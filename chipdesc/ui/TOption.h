@@ -3,7 +3,14 @@
 // optocoupler option and the COM ports of the bench instruments.
 #include "widgets/PanelWindow.h"
 
+#include <cstdint>
+
+class QCheckBox;
 class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
 
 namespace vek {
 
@@ -14,16 +21,77 @@ class TOption : public PanelWindow {
 public:
     explicit TOption(AppContext &ctx, QWidget *parent = nullptr);
 
-    // The chip list (`CbSeluP`) and the interface list (`SelLPT`).
+    // Controls.
     QComboBox *CbSeluP() const { return m_cbSeluP; }
     QComboBox *SelLPT() const { return m_selLPT; }
+    QComboBox *TXCOM() const { return m_txCom; }
+    QComboBox *TXBaud() const { return m_txBaud; }
+    QComboBox *TXParity() const { return m_txParity; }
+    QComboBox *CLPT() const { return m_clpt; }
+    QComboBox *FlukeCOM() const { return m_flukeCom; }
+    QComboBox *PowerCOM() const { return m_powerCom; }
+    QCheckBox *Photo() const { return m_photo; }
+    QRadioButton *SelIOLPT() const { return m_selIOLPT; }
+    QPushButton *FlukeSelect() const { return m_flukeSelect; }
+    QPushButton *PowerSelect() const { return m_powerSelect; }
+    QPushButton *BtClose() const { return m_btClose; }
+    QLabel *Label5() const { return m_label5; }
+    QLabel *Label8() const { return m_label8; }
+    QLabel *Label13() const { return m_label13; }
+
     // The text of the chip list entry at index, empty when there is none.
     QString ChipEntryText(int index) const;
 
+    void FormCreate();
+    void CbSeluPChange();
+    void SelLPTChange();
+    // Opens and configures the chip's COM port; also the change handler of the two instrument
+    // port lists.
+    void TXCOMChange();
+    void TXBaudChange();
+    void TXParityChange();
+    void CLPTChange();
+    void PhotoClick();
+    // Applies the stored choices to the lists, runs the interface choice and selects the chip.
+    bool ChennalComChange();
+    void BtCloseClick();
+    void FlukeSelectClick();
+    void PowerSelectClick();
+
+    QString GetCOMString();
+    QString GetFlukeCOMString();
+    QString GetPowerCOMString();
+    uint32_t BaudRateValue() const;
+    uint8_t GetParity() const;
+    QString GetParityText() const;
+    // Selects the chip model at the stored chip model index.
+    bool GetSELUP();
+
+    // Shows the calibrator and power-supply rows (the chip description asks for the instruments).
+    void ShowInstrumentControls();
+    // Puts the stored COM, baud, parity and parallel port positions and the optocoupler option
+    // into their controls without running any change handler (after the settings were loaded).
+    void ShowStoredChoices();
+    // Applies the stored interface the way the settings loader does: the serial lists enabled
+    // and the chip's COM port opened for "RS232", else the lists disabled; the parallel port
+    // list enabled only for "Parallel".
+    void ApplyStoredInterface();
+
+protected:
+    void hideEvent(QHideEvent *event) override;
+
 private:
+    void EnableSerialLists(bool enabled);
+    void ShowMessage(const QString &text);
+
     AppContext &m_ctx;
-    QComboBox *m_cbSeluP;
-    QComboBox *m_selLPT;
+    QComboBox *m_cbSeluP, *m_selLPT, *m_txCom, *m_txBaud, *m_txParity, *m_clpt, *m_flukeCom,
+        *m_powerCom;
+    QCheckBox *m_photo;
+    QRadioButton *m_selIOLPT;
+    QGroupBox *m_groupBox1;
+    QPushButton *m_flukeSelect, *m_powerSelect, *m_btClose;
+    QLabel *m_label5, *m_label8, *m_label13;
 };
 
 } // namespace vek
