@@ -2,6 +2,7 @@
 // The program-wide state that every window and operation shares. main() creates one and hands it
 // to the windows; each test creates its own, so nothing is kept in mutable globals.
 #include "analysis/SampleStore.h"
+#include "app/config/ConfigSettings.h"
 #include "app/base/Clock.h"
 #include "app/base/Dialogs.h"
 #include "chipdesc/ChipDescription.h"
@@ -41,6 +42,8 @@ struct SetupChoices {
     int comIndex = 0;
     int baudIndex = 5;
     int parityIndex = 0;
+    // The parallel port's base address, from the parallel port list (0x378, 0x278 or 0x3BC).
+    uint16_t parallelBase = 0x378;
 };
 
 struct AppContext {
@@ -52,6 +55,8 @@ struct AppContext {
     QString programDir;
 
     SetupChoices setup;
+    // The rest of what the configuration file keeps between runs.
+    ConfigSettings config;
 
     // Device link.
     TransferBuffer transferBuffer{};
