@@ -27,14 +27,16 @@ void AppendNumberField(QByteArray &line, int32_t value, int width)
 
 QByteArray TextReader::ReadLine()
 {
+    const char *b = m_bytes.constData();
+    const qsizetype n = m_bytes.size();
     const qsizetype start = m_pos;
-    while (m_pos < m_bytes.size() && m_bytes[m_pos] != '\r' && m_bytes[m_pos] != '\n')
+    while (m_pos < n && b[m_pos] != '\r' && b[m_pos] != '\n')
         ++m_pos;
     QByteArray line = m_bytes.mid(start, m_pos - start);
-    if (m_pos < m_bytes.size()) {
-        const bool cr = m_bytes[m_pos] == '\r';
+    if (m_pos < n) {
+        const bool cr = b[m_pos] == '\r';
         ++m_pos;
-        if (cr && m_pos < m_bytes.size() && m_bytes[m_pos] == '\n')
+        if (cr && m_pos < n && b[m_pos] == '\n')
             ++m_pos;
     }
     return line;
@@ -43,19 +45,21 @@ QByteArray TextReader::ReadLine()
 TextReader::Number TextReader::ReadInt(int32_t &value)
 {
     auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-    while (m_pos < m_bytes.size() && blank(m_bytes[m_pos]))
+    const char *b = m_bytes.constData();
+    const qsizetype n = m_bytes.size();
+    while (m_pos < n && blank(b[m_pos]))
         ++m_pos;
-    if (m_pos >= m_bytes.size())
+    if (m_pos >= n)
         return Number::End;
     bool negative = false;
-    if (m_bytes[m_pos] == '+' || m_bytes[m_pos] == '-') {
-        negative = m_bytes[m_pos] == '-';
+    if (b[m_pos] == '+' || b[m_pos] == '-') {
+        negative = b[m_pos] == '-';
         ++m_pos;
     }
     int64_t sum = 0;
     int digits = 0;
-    while (m_pos < m_bytes.size() && !blank(m_bytes[m_pos])) {
-        const char c = m_bytes[m_pos++];
+    while (m_pos < n && !blank(b[m_pos])) {
+        const char c = b[m_pos++];
         if (c < '0' || c > '9')
             return Number::Bad;
         sum = sum * 10 + (c - '0');

@@ -11,14 +11,14 @@ namespace vek {
 namespace {
 
 // Lengths of the lists whose positions the file keeps.
-constexpr int kOutputModes = 2;    // "HEX", "DEC"
-constexpr int kWidthChoices = 17;  // "8" ... "24"
+constexpr int kOutputModes = 2;   // "HEX", "DEC"
+constexpr int kWidthChoices = 17; // "8" ... "24"
 constexpr int kSamplePoints = 17;
-constexpr int kZeroFunctions = 4;  // "Free" ... "Chopper "
+constexpr int kZeroFunctions = 4; // "Free" ... "Chopper "
 constexpr int kParallelPorts = 3;
-constexpr int kMeasureModes = 2;   // "Scale", "DMM"
-constexpr int kShifts = 16;        // "shift 0" ... "shift 15"
-constexpr int kAverages = 6;       // "1" ... "32"
+constexpr int kMeasureModes = 2; // "Scale", "DMM"
+constexpr int kShifts = 16;      // "shift 0" ... "shift 15"
+constexpr int kAverages = 6;     // "1" ... "32"
 
 constexpr std::array<int32_t, kSamplePoints> kSamplePointCounts = {
     32, 64, 128, 256, 512, 1024, 2048, 4096, 8192, 16384, 32768, 65536, 131072, 16, 8, 4, 2};
@@ -76,7 +76,8 @@ QByteArray SerializeConfig(const SetupChoices &s, const ConfigSettings &c)
 {
     QList<QByteArray> lines;
     lines << QByteArray(kConfigTitle);
-    lines << Fields({s.chipModelIndex, s.interfaceIndex, s.comIndex, s.baudIndex, s.parityIndex}, 4);
+    lines << Fields({s.chipModelIndex, s.interfaceIndex, s.comIndex, s.baudIndex, s.parityIndex},
+                    4);
     for (bool f : c.ReservedFlags)
         lines << Flag(f);
     lines << Fields({c.CurrentPage}, 2) << Fields({c.CurrentBank}, 2);
@@ -142,7 +143,10 @@ ConfigLoad ParseConfig(const QByteArray &bytes)
 
     const std::array<std::function<bool()>, kConfigLineCount - 1> readers = {
         // 2
-        [&] { return numbers(&s.chipModelIndex, &s.interfaceIndex, &s.comIndex, &s.baudIndex, &s.parityIndex); },
+        [&] {
+            return numbers(&s.chipModelIndex, &s.interfaceIndex, &s.comIndex, &s.baudIndex,
+                           &s.parityIndex);
+        },
         // 3 to 8
         [&] { return flag(c.ReservedFlags[0]); },
         [&] { return flag(c.ReservedFlags[1]); },

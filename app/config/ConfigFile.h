@@ -33,7 +33,8 @@ struct ConfigLoad {
 
 // The file's bytes for the given settings.
 QByteArray SerializeConfig(const SetupChoices &setup, const ConfigSettings &settings);
-// Reads the file's bytes. Never fails: a foreign title or a garbled line only shortens what is read.
+// Reads the file's bytes. Never fails: a foreign title or a garbled line only shortens what is
+// read.
 ConfigLoad ParseConfig(const QByteArray &bytes);
 // Stores the lines that were read into the context and applies their effects that need no
 // window: the sample count, the result width, the parallel port address, the spectrum view flag.

@@ -130,11 +130,15 @@ void TRestoreWin::Apply(QWidget *w, const PlacementEntry &entry)
     WindowFacts facts;
     if (panel) {
         const QRect r = panel->FrameRect();
-        facts = {r.x(), r.y(), r.width(), r.height(),
-                 panel->PlacementMode() == PanelWindow::Placement::Designed, panel->Sizeable()};
+        facts = {r.x(),
+                 r.y(),
+                 r.width(),
+                 r.height(),
+                 panel->PlacementMode() == PanelWindow::Placement::Designed,
+                 panel->Sizeable()};
     } else {
-        facts = {w->x(), w->y(), w->width(), w->height(), true,
-                 w->minimumSize() != w->maximumSize()};
+        facts = {w->x(),      w->y(), w->width(),
+                 w->height(), true,   w->minimumSize() != w->maximumSize()};
     }
     const QScreen *screen = m_main->screen() ? m_main->screen() : QGuiApplication::primaryScreen();
     const QSize screenSize = screen ? screen->geometry().size() : QSize(1024, 768);

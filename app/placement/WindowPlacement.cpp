@@ -59,8 +59,8 @@ QByteArray PlacementTable::Serialize() const
             name.truncate(cut);
         out += name + "\r\n";
         QByteArray numbers;
-        for (int32_t v : {e.left, e.top, e.width, e.height, static_cast<int32_t>(e.state),
-                          e.visible ? 1 : 0})
+        for (int32_t v :
+             {e.left, e.top, e.width, e.height, static_cast<int32_t>(e.state), e.visible ? 1 : 0})
             AppendNumberField(numbers, v, 5);
         out += numbers + "\r\n";
     }

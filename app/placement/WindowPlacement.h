@@ -69,6 +69,7 @@ struct PlacementResult {
 // onto a screen of the given size: at most the screen's size, and moved back when its left or top
 // edge lies within 20 pixels of the right or bottom screen edge or beyond.
 std::optional<PlacementResult> PlaceWindow(const PlacementEntry &entry, const WindowFacts &window,
-                                           int32_t screenWidth, int32_t screenHeight, bool autoShow);
+                                           int32_t screenWidth, int32_t screenHeight,
+                                           bool autoShow);
 
 } // namespace vek

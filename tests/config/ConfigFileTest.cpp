@@ -131,8 +131,9 @@ TEST(ConfigFile, CustomFileLandsInTheNamedSettings)
 
 TEST(ConfigFile, AForeignTitleChangesNothing)
 {
-    for (const QByteArray &title : {QByteArray("Vek-ENOBTEST V1.8 HID"), QByteArray("Vek-ENOBTEST V1.7 HID "),
-                                    QByteArray("vek-enobtest v1.7 hid"), QByteArray("")}) {
+    for (const QByteArray &title :
+         {QByteArray("Vek-ENOBTEST V1.8 HID"), QByteArray("Vek-ENOBTEST V1.7 HID "),
+          QByteArray("vek-enobtest v1.7 hid"), QByteArray("")}) {
         Ctx c;
         const QByteArray before = c.Saved();
         const int targetBefore = c.ctx.samples.TargetCount;
@@ -149,8 +150,8 @@ TEST(ConfigFile, FlagsAreTrueOnlyForTheWordTrueInAnyCase)
     const struct {
         QByteArray text;
         bool on;
-    } cases[] = {{"TRUE", true},   {"true", true},    {"True", true},  {"YES", false},
-                 {"1", false},     {" TRUE", false},  {"TRUE ", false}, {"", false},
+    } cases[] = {{"TRUE", true},   {"true", true},   {"True", true},   {"YES", false},
+                 {"1", false},     {" TRUE", false}, {"TRUE ", false}, {"", false},
                  {"FALSE", false}, {"TRUEX", false}};
     for (const auto &t : cases) {
         Ctx c;
@@ -169,10 +170,14 @@ TEST(ConfigFile, NumberRulesOfSingleLines)
         const char *what;
     } cases[] = {
         {17, "       0    1234",
-         [](const AppContext &x) { return x.config.CalInput == 500000 && x.config.CalResult == 50000; },
+         [](const AppContext &x) {
+             return x.config.CalInput == 500000 && x.config.CalResult == 50000;
+         },
          "a zero input gives the standard pair"},
         {17, "    1234       0",
-         [](const AppContext &x) { return x.config.CalInput == 500000 && x.config.CalResult == 50000; },
+         [](const AppContext &x) {
+             return x.config.CalInput == 500000 && x.config.CalResult == 50000;
+         },
          "a zero result gives the standard pair"},
         {17, "      -7       9",
          [](const AppContext &x) { return x.config.CalInput == -7 && x.config.CalResult == 9; },
@@ -186,9 +191,11 @@ TEST(ConfigFile, NumberRulesOfSingleLines)
         {16, "  -3",
          [](const AppContext &x) { return x.setup.parallelBase == 0x378 && x.config.CLPT == -1; },
          "a negative port is no choice at 0x378"},
-        {22, "   2", [](const AppContext &x) { return !x.config.Photo; }, "Photo only for exactly 1"},
+        {22, "   2", [](const AppContext &x) { return !x.config.Photo; },
+         "Photo only for exactly 1"},
         {22, "   1", [](const AppContext &x) { return x.config.Photo; }, "Photo by 1"},
-        {25, "   2", [](const AppContext &x) { return x.config.CHFULL; }, "CHFULL by anything but 0"},
+        {25, "   2", [](const AppContext &x) { return x.config.CHFULL; },
+         "CHFULL by anything but 0"},
         {25, "  -1", [](const AppContext &x) { return x.config.CHFULL; }, "CHFULL by -1"},
         {18, " 256 300  -1   0   0 511",
          [](const AppContext &x) {
@@ -196,29 +203,36 @@ TEST(ConfigFile, NumberRulesOfSingleLines)
          },
          "register values are cut to 8 bits"},
         {26, "74565  -1",
-         [](const AppContext &x) { return x.config.EKEYADDR == "2345" && x.config.EKEYDATA == "FFFF"; },
+         [](const AppContext &x) {
+             return x.config.EKEYADDR == "2345" && x.config.EKEYDATA == "FFFF";
+         },
          "key texts keep 16 bits in hexadecimal"},
         {26, "   0  10",
-         [](const AppContext &x) { return x.config.EKEYADDR == "0000" && x.config.EKEYDATA == "0A"; },
+         [](const AppContext &x) {
+             return x.config.EKEYADDR == "0000" && x.config.EKEYDATA == "0A";
+         },
          "key texts are padded"},
         {13, "  20  17",
          [](const AppContext &x) {
-             return x.config.NPointIndex == -1 && x.config.TXScale == -1 && x.samples.TargetCount == 4242 &&
-                    x.samples.ScaleDivisor == 3;
+             return x.config.NPointIndex == -1 && x.config.TXScale == -1 &&
+                    x.samples.TargetCount == 4242 && x.samples.ScaleDivisor == 3;
          },
          "positions outside the lists choose nothing and change nothing"},
         {13, "  13  16",
          [](const AppContext &x) {
-             return x.samples.TargetCount == 16 && x.samples.ScaleDivisor == 1 && x.samples.MagnitudeBits == 23;
+             return x.samples.TargetCount == 16 && x.samples.ScaleDivisor == 1 &&
+                    x.samples.MagnitudeBits == 23;
          },
          "\"16\" samples of 24 bits"},
-        {11, "5", [](const AppContext &x) { return x.config.TXADCOMD == -1; }, "output notation 5 is no choice"},
-        {24, "   6", [](const AppContext &x) { return x.config.CMAVR == -1; }, "averaging 6 is no choice"},
+        {11, "5", [](const AppContext &x) { return x.config.TXADCOMD == -1; },
+         "output notation 5 is no choice"},
+        {24, "   6", [](const AppContext &x) { return x.config.CMAVR == -1; },
+         "averaging 6 is no choice"},
         {21, "  15", [](const AppContext &x) { return x.config.ADShift == 15; }, "shift 15"},
         {2, "99999 -5 200 -1 3",
          [](const AppContext &x) {
-             return x.setup.chipModelIndex == 99999 && x.setup.interfaceIndex == -5 && x.setup.comIndex == 200 &&
-                    x.setup.baudIndex == -1 && x.setup.parityIndex == 3;
+             return x.setup.chipModelIndex == 99999 && x.setup.interfaceIndex == -5 &&
+                    x.setup.comIndex == 200 && x.setup.baudIndex == -1 && x.setup.parityIndex == 3;
          },
          "line 2 keeps its numbers as they are"},
     };
@@ -252,7 +266,8 @@ TEST(ConfigFile, AShortFileAppliesTheLinesItHas)
     EXPECT_EQ(load.lastLine, 5);
     EXPECT_EQ(c.ctx.setup.chipModelIndex, 4);
     EXPECT_EQ(c.ctx.setup.interfaceIndex, 2);
-    EXPECT_EQ(c.ctx.config.ReservedFlags, (std::array<bool, 6>{true, true, true, false, false, false}));
+    EXPECT_EQ(c.ctx.config.ReservedFlags,
+              (std::array<bool, 6>{true, true, true, false, false, false}));
     EXPECT_EQ(c.ctx.config.CurrentPage, 2); // line 9 was not there
 
     // A line cut off in the middle of its numbers is not applied.

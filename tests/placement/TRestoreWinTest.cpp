@@ -39,8 +39,8 @@ struct ProgramRun {
 
 QString PlacementPath(const QTemporaryDir &dir)
 {
-    return dir.path() + '/' + QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() +
-           ".wst";
+    return dir.path() + '/' +
+           QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + ".wst";
 }
 
 QByteArray ReadAll(const QString &path)
@@ -120,10 +120,11 @@ TEST(RestoreWin, VisibleEntriesAreShownWithAutoShowOnly)
 {
     for (bool autoShow : {true, false}) {
         QTemporaryDir dir;
-        ASSERT_TRUE(WriteFileAtomically(PlacementPath(dir), "1.10\r\n3\r\n"
-                                                            "Vek_Reg2\r\n   10   20  300  200    0    1\r\n"
-                                                            "Vek_UP\r\n    0    0  100  100    0    1\r\n"
-                                                            "OPForm\r\n   70   80  300  200    0    0\r\n"));
+        ASSERT_TRUE(WriteFileAtomically(PlacementPath(dir),
+                                        "1.10\r\n3\r\n"
+                                        "Vek_Reg2\r\n   10   20  300  200    0    1\r\n"
+                                        "Vek_UP\r\n    0    0  100  100    0    1\r\n"
+                                        "OPForm\r\n   70   80  300  200    0    0\r\n"));
         ProgramRun r(dir.path());
         r.Main().RestoreWin1()->SetAutoShow(autoShow);
         r.Start();
@@ -139,8 +140,8 @@ TEST(RestoreWin, VisibleEntriesAreShownWithAutoShowOnly)
 TEST(RestoreWin, RestoresOnTheFirstShowOnly)
 {
     QTemporaryDir dir;
-    ASSERT_TRUE(WriteFileAtomically(PlacementPath(dir),
-                                    "1.10\r\n1\r\nMainPanel\r\n   20   30  500  400    0    1\r\n"));
+    ASSERT_TRUE(WriteFileAtomically(
+        PlacementPath(dir), "1.10\r\n1\r\nMainPanel\r\n   20   30  500  400    0    1\r\n"));
     ProgramRun r(dir.path());
     r.Start();
     EXPECT_EQ(r.Main().pos(), QPoint(20, 30));

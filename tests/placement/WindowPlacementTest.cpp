@@ -68,7 +68,8 @@ TEST(PlacementFile, ReadingRules)
         {Entries(5, -4), true, 0, "a negative count reads nothing"},
         {"1.10\r\nmany\r\n", true, 0, "a count that is no number reads nothing"},
         {"1.10\r\n2\r\nA\r\n1 2 3 4 0 1\r\nB\r\n1 2 3\r\n", true, 1, "a cut-off entry is dropped"},
-        {"1.10\r\n2\r\nA\r\n1 2 3 4 0 1\r\nB\r\n1 2 x 4 0 1\r\n", true, 1, "a garbled entry stops the reading"},
+        {"1.10\r\n2\r\nA\r\n1 2 3 4 0 1\r\nB\r\n1 2 x 4 0 1\r\n", true, 1,
+         "a garbled entry stops the reading"},
         {"1.10\n1\nA\n1\n2\n3\n4\n0\n1\n", true, 1, "numbers are read across line ends"},
         {"1.1\r\n1\r\nA\r\n1 2 3 4 0 1\r\n", false, 0, "another version is ignored"},
         {"1.10 \r\n1\r\nA\r\n1 2 3 4 0 1\r\n", false, 0, "the version line must be exact"},
@@ -126,26 +127,36 @@ TEST(PlaceWindow, Rules)
     EXPECT_EQ((std::array{r->left, r->top, r->width, r->height}), (std::array{100, 120, 300, 200}));
 
     // Pulled onto the screen: too big, or starting within 20 pixels of the far edges.
-    r = PlaceWindow({"W", 1010, 750, 2000, 100, WindowShowState::Normal, false}, sizeable, sw, sh, true);
+    r = PlaceWindow({"W", 1010, 750, 2000, 100, WindowShowState::Normal, false}, sizeable, sw, sh,
+                    true);
     EXPECT_EQ((std::array{r->left, r->top, r->width, r->height}), (std::array{0, 668, 1024, 100}));
-    r = PlaceWindow({"W", 1004, 748, 50, 60, WindowShowState::Normal, false}, sizeable, sw, sh, true);
+    r = PlaceWindow({"W", 1004, 748, 50, 60, WindowShowState::Normal, false}, sizeable, sw, sh,
+                    true);
     EXPECT_EQ((std::array{r->left, r->top}), (std::array{1004, 748}));
-    r = PlaceWindow({"W", 1005, 749, 50, 60, WindowShowState::Normal, false}, sizeable, sw, sh, true);
+    r = PlaceWindow({"W", 1005, 749, 50, 60, WindowShowState::Normal, false}, sizeable, sw, sh,
+                    true);
     EXPECT_EQ((std::array{r->left, r->top}), (std::array{974, 708}));
     EXPECT_FALSE(r->show);
 
     // Not pulled when maximized or not sizeable.
-    r = PlaceWindow({"W", 5000, 5000, 2000, 2000, WindowShowState::Maximized, false}, sizeable, sw, sh, true);
-    EXPECT_EQ((std::array{r->left, r->top, r->width, r->height}), (std::array{5000, 5000, 2000, 2000}));
+    r = PlaceWindow({"W", 5000, 5000, 2000, 2000, WindowShowState::Maximized, false}, sizeable, sw,
+                    sh, true);
+    EXPECT_EQ((std::array{r->left, r->top, r->width, r->height}),
+              (std::array{5000, 5000, 2000, 2000}));
     EXPECT_EQ(r->state, WindowShowState::Maximized);
-    r = PlaceWindow({"W", 5000, 5000, 2000, 2000, WindowShowState::Normal, false}, fixed, sw, sh, true);
+    r = PlaceWindow({"W", 5000, 5000, 2000, 2000, WindowShowState::Normal, false}, fixed, sw, sh,
+                    true);
     EXPECT_EQ((std::array{r->left, r->top}), (std::array{5000, 5000}));
 
     // Values from a damaged file stay within a range the window system can take.
-    r = PlaceWindow({"W", INT32_MIN, INT32_MAX, INT32_MIN, INT32_MIN, WindowShowState::Maximized, false},
-                    sizeable, sw, sh, true);
-    EXPECT_EQ((std::array{r->left, r->top, r->width, r->height}), (std::array{-1000000, 1000000, 0, 0}));
-    r = PlaceWindow({"W", INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN, WindowShowState::Normal, false},
-                    sizeable, sw, sh, true);
-    EXPECT_EQ((std::array{r->left, r->top, r->width, r->height}), (std::array{1000000, 1000000, 0, 0}));
+    r = PlaceWindow(
+        {"W", INT32_MIN, INT32_MAX, INT32_MIN, INT32_MIN, WindowShowState::Maximized, false},
+        sizeable, sw, sh, true);
+    EXPECT_EQ((std::array{r->left, r->top, r->width, r->height}),
+              (std::array{-1000000, 1000000, 0, 0}));
+    r = PlaceWindow(
+        {"W", INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN, WindowShowState::Normal, false}, sizeable,
+        sw, sh, true);
+    EXPECT_EQ((std::array{r->left, r->top, r->width, r->height}),
+              (std::array{1000000, 1000000, 0, 0}));
 }
