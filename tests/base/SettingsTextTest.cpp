@@ -56,20 +56,6 @@ TEST(SettingsText, NumbersInFreeFormat)
     EXPECT_EQ((std::array{a, b, c}), (std::array{1, 2, 3}));
 }
 
-TEST(SettingsText, NumberFieldsAreRightAlignedAndNeverRunTogether)
-{
-    QByteArray line;
-    AppendNumberField(line, -1, 4);
-    EXPECT_EQ(line, "  -1");
-    AppendNumberField(line, 12345, 4);
-    EXPECT_EQ(line, "  -1 12345");
-    AppendNumberField(line, 1234, 4);
-    EXPECT_EQ(line, "  -1 12345 1234");
-    QByteArray first;
-    AppendNumberField(first, -1920, 5);
-    EXPECT_EQ(first, "-1920");
-}
-
 TEST(SettingsText, ReadsOnlyRegularFilesAndOnlyTheirHead)
 {
     QTemporaryDir dir;

@@ -78,6 +78,9 @@ struct Ctx {
 TEST(ConfigFile, StartUpSettingsWriteTheDocumentedLines)
 {
     EXPECT_EQ(SerializeConfig(SetupChoices{}, ConfigSettings{}), kDefaultFile);
+    ConfigSettings spectrum;
+    spectrum.FrequencyView = true;
+    EXPECT_EQ(SerializeConfig({}, spectrum).split('\n')[13], "TRUE\r");
 }
 
 TEST(ConfigFile, LoadAndSaveAgainIsByteIdentical)
@@ -161,100 +164,78 @@ TEST(ConfigFile, FlagsAreTrueOnlyForTheWordTrueInAnyCase)
     }
 }
 
-TEST(ConfigFile, NumberRulesOfSingleLines)
+// Each case loads the start-up file with one line replaced and saves again: the line as saved
+// shows what loading made of it.
+TEST(ConfigFile, LoadRulesOfSingleLines)
+{
+    const struct {
+        int line;
+        QByteArray loaded, saved;
+        const char *what;
+    } cases[] = {
+        {17, "       0    1234", "  500000   50000", "a zero input gives the standard pair"},
+        {17, "    1234       0", "  500000   50000", "a zero result gives the standard pair"},
+        {17, "-7 9", "      -7       9", "a pair without zero is kept"},
+        {16, "   7", "  -1", "port 7 is no choice"},
+        {22, "   2", "   0", "Photo only for exactly 1"},
+        {22, "1", "   1", "Photo by 1"},
+        {25, "   2", "   1", "CHFULL by anything but 0"},
+        {25, "  -1", "   1", "CHFULL by -1"},
+        {18, " 256 300  -1   0   0 511", "   0  44 255   0   0 255", "registers cut to 8 bits"},
+        {19, "1 2 3 4 5 6 7 8", "   1   2   3   4   5   6", "numbers after the sixth skipped"},
+        {26, "74565  -1", "9029 65535", "key texts keep 16 bits"},
+        {13, "  20  17", "  -1  -1", "positions outside the lists choose nothing"},
+        {11, "5", "-1", "output notation 5 is no choice"},
+        {24, "   6", "  -1", "averaging 6 is no choice"},
+        {21, "  15", "  15", "shift 15"},
+        {14, "TRUE", "FALSE", "the spectrum view is cleared"},
+        {2, "99999 -5 200 -1 3", "99999  -5 200  -1   3", "line 2 keeps its numbers"},
+    };
+    for (const auto &t : cases) {
+        Ctx c;
+        c.ctx.config.FrequencyView = true;
+        const ConfigLoad load = c.Load(WithLine(t.line, t.loaded));
+        EXPECT_EQ(load.lastLine, 26) << t.what;
+        EXPECT_EQ(c.Saved().split('\n')[t.line - 1], t.saved + '\r') << t.what;
+    }
+}
+
+TEST(ConfigFile, LoadedLinesReachTheirEffects)
 {
     const struct {
         int line;
         QByteArray text;
-        std::function<bool(const AppContext &)> holds;
-        const char *what;
+        int targetCount, scaleDivisor, magnitudeBits;
+        uint16_t parallelBase;
+        QString keyAddress, keyData;
     } cases[] = {
-        {17, "       0    1234",
-         [](const AppContext &x) {
-             return x.config.CalInput == 500000 && x.config.CalResult == 50000;
-         },
-         "a zero input gives the standard pair"},
-        {17, "    1234       0",
-         [](const AppContext &x) {
-             return x.config.CalInput == 500000 && x.config.CalResult == 50000;
-         },
-         "a zero result gives the standard pair"},
-        {17, "      -7       9",
-         [](const AppContext &x) { return x.config.CalInput == -7 && x.config.CalResult == 9; },
-         "a pair without zero is kept"},
-        {16, "   7",
-         [](const AppContext &x) { return x.setup.parallelBase == 0x378 && x.config.CLPT == -1; },
-         "port 7 is no choice at 0x378"},
-        {16, "   1",
-         [](const AppContext &x) { return x.setup.parallelBase == 0x278 && x.config.CLPT == 1; },
-         "port 1 is 0x278"},
-        {16, "  -3",
-         [](const AppContext &x) { return x.setup.parallelBase == 0x378 && x.config.CLPT == -1; },
-         "a negative port is no choice at 0x378"},
-        {22, "   2", [](const AppContext &x) { return !x.config.Photo; },
-         "Photo only for exactly 1"},
-        {22, "   1", [](const AppContext &x) { return x.config.Photo; }, "Photo by 1"},
-        {25, "   2", [](const AppContext &x) { return x.config.CHFULL; },
-         "CHFULL by anything but 0"},
-        {25, "  -1", [](const AppContext &x) { return x.config.CHFULL; }, "CHFULL by -1"},
-        {18, " 256 300  -1   0   0 511",
-         [](const AppContext &x) {
-             return x.config.ModeRegisters[0] == std::array<uint8_t, 6>{0, 44, 255, 0, 0, 255};
-         },
-         "register values are cut to 8 bits"},
-        {26, "74565  -1",
-         [](const AppContext &x) {
-             return x.config.EKEYADDR == "2345" && x.config.EKEYDATA == "FFFF";
-         },
-         "key texts keep 16 bits in hexadecimal"},
-        {26, "   0  10",
-         [](const AppContext &x) {
-             return x.config.EKEYADDR == "0000" && x.config.EKEYDATA == "0A";
-         },
-         "key texts are padded"},
-        {13, "  20  17",
-         [](const AppContext &x) {
-             return x.config.NPointIndex == -1 && x.config.TXScale == -1 &&
-                    x.samples.TargetCount == 4242 && x.samples.ScaleDivisor == 3;
-         },
-         "positions outside the lists choose nothing and change nothing"},
-        {13, "  13  16",
-         [](const AppContext &x) {
-             return x.samples.TargetCount == 16 && x.samples.ScaleDivisor == 1 &&
-                    x.samples.MagnitudeBits == 23;
-         },
-         "\"16\" samples of 24 bits"},
-        {11, "5", [](const AppContext &x) { return x.config.TXADCOMD == -1; },
-         "output notation 5 is no choice"},
-        {24, "   6", [](const AppContext &x) { return x.config.CMAVR == -1; },
-         "averaging 6 is no choice"},
-        {21, "  15", [](const AppContext &x) { return x.config.ADShift == 15; }, "shift 15"},
-        {2, "99999 -5 200 -1 3",
-         [](const AppContext &x) {
-             return x.setup.chipModelIndex == 99999 && x.setup.interfaceIndex == -5 &&
-                    x.setup.comIndex == 200 && x.setup.baudIndex == -1 && x.setup.parityIndex == 3;
-         },
-         "line 2 keeps its numbers as they are"},
+        {16, "   7", 256, 1, 23, 0x378, "", ""},
+        {16, "   1", 256, 1, 23, 0x278, "", ""},
+        {16, "  -3", 256, 1, 23, 0x378, "", ""},
+        {13, "  20  17", 4242, 3, 5, 0x111, "", ""}, // no choice changes nothing
+        {13, "  13  16", 16, 1, 23, 0x111, "", ""},  // "16" samples of 24 bits
+        {13, "   0   4", 32, 4096, 11, 0x111, "", ""},
+        {26, "74565  -1", 256, 1, 23, 0x378, "2345", "FFFF"},
+        {26, "   0  10", 256, 1, 23, 0x378, "0000", "0A"},
     };
     for (const auto &t : cases) {
         Ctx c;
         c.ctx.samples.TargetCount = 4242;
         c.ctx.samples.ScaleDivisor = 3;
-        const ConfigLoad load = c.Load(WithLine(t.line, t.text));
-        EXPECT_EQ(load.lastLine, 26) << t.what;
-        EXPECT_TRUE(t.holds(c.ctx)) << t.what;
+        c.ctx.samples.MagnitudeBits = 5;
+        c.ctx.setup.parallelBase = 0x111;
+        // The file ends with the line under test.
+        const QList<QByteArray> lines = WithLine(t.line, t.text).split('\n').mid(0, t.line);
+        c.Load(lines.join('\n'));
+        const AppContext &x = c.ctx;
+        const std::string what = std::to_string(t.line) + ": " + t.text.toStdString();
+        EXPECT_EQ(x.samples.TargetCount, t.targetCount) << what;
+        EXPECT_EQ(x.samples.ScaleDivisor, t.scaleDivisor) << what;
+        EXPECT_EQ(x.samples.MagnitudeBits, t.magnitudeBits) << what;
+        EXPECT_EQ(x.setup.parallelBase, t.parallelBase) << what;
+        EXPECT_EQ(x.config.EKEYADDR, t.keyAddress) << what;
+        EXPECT_EQ(x.config.EKEYDATA, t.keyData) << what;
     }
-}
-
-TEST(ConfigFile, SpectrumViewIsAlwaysClearedByLoading)
-{
-    Ctx c;
-    c.ctx.config.FrequencyView = true;
-    c.Load(WithLine(14, "TRUE"));
-    EXPECT_FALSE(c.ctx.config.FrequencyView);
-    // It is written as it is, though.
-    c.ctx.config.FrequencyView = true;
-    EXPECT_TRUE(c.Saved().contains("\r\n   3  16\r\nTRUE\r\n   0\r\n"));
 }
 
 TEST(ConfigFile, AShortFileAppliesTheLinesItHas)

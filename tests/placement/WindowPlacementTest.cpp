@@ -96,16 +96,6 @@ TEST(PlacementFile, StateAndVisibleCodes)
     EXPECT_EQ(t.Entries()[3].state, WindowShowState::Normal);
 }
 
-TEST(PlacementFile, LoadingAddsToTheTableUpToForty)
-{
-    PlacementTable t;
-    for (int i = 0; i < 30; ++i)
-        t.Record({QString("Old%1").arg(i), 0, 0, 1, 1, WindowShowState::Normal, false});
-    ASSERT_TRUE(t.Parse(Entries(20, 20)));
-    EXPECT_EQ(t.Entries().size(), 40);
-    EXPECT_EQ(t.Entries().back().name, "Form9");
-}
-
 TEST(PlaceWindow, Rules)
 {
     const int sw = 1024, sh = 768;
