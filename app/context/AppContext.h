@@ -2,9 +2,9 @@
 // The program-wide state that every window and operation shares. main() creates one and hands it
 // to the windows; each test creates its own, so nothing is kept in mutable globals.
 #include "analysis/SampleStore.h"
-#include "app/config/ConfigSettings.h"
 #include "app/base/Clock.h"
 #include "app/base/Dialogs.h"
+#include "app/config/ConfigSettings.h"
 #include "chipdesc/ChipDescription.h"
 #include "instruments/InstrumentPorts.h"
 #include "link/LinkState.h"
