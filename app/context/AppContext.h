@@ -4,6 +4,7 @@
 #include "analysis/SampleStore.h"
 #include "app/base/Clock.h"
 #include "app/base/Dialogs.h"
+#include "app/config/ConfigSettings.h"
 #include "chipdesc/ChipDescription.h"
 #include "instruments/InstrumentPorts.h"
 #include "instruments/serial/SerialPorts.h"
@@ -43,9 +44,9 @@ struct SetupChoices {
     int comIndex = 0;
     int baudIndex = 5;
     int parityIndex = 0;
-    int lptIndex = 0;             // parallel port list position
-    uint16_t lptBaseAddress = 0x378; // its base address: 0x378, 0x278 or 0x3BC
-    bool photo = true;            // optocoupler option of the board frames ("光耦合")
+    // The parallel port's base address, from the parallel port list (0x378, 0x278 or 0x3BC).
+    // The list position itself and the optocoupler option are kept in `config` (CLPT, Photo).
+    uint16_t lptBaseAddress = 0x378;
 };
 
 // Operations of other subsystems that the setup dialog calls. Each does nothing until the
@@ -71,6 +72,8 @@ struct AppContext {
 
     SetupChoices setup;
     AppHooks hooks;
+    // The rest of what the configuration file keeps between runs.
+    ConfigSettings config;
 
     // Device link.
     TransferBuffer transferBuffer{};

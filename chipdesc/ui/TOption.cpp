@@ -73,7 +73,7 @@ TOption::TOption(AppContext &ctx, QWidget *parent)
     m_txParity->addItems({QStringLiteral("None"), QStringLiteral("Even"), QStringLiteral("Odd")});
     m_photo = Make<QCheckBox>(this, "Photo", QRect(200, 138, 106, 20));
     m_photo->setText(QStringLiteral("光耦合"));
-    m_photo->setChecked(m_ctx.setup.photo);
+    m_photo->setChecked(m_ctx.config.Photo);
 
     m_label5 = MakeLabel(this, "Label5", QStringLiteral("LPT Address"), QRect(8, 170, 80, 20));
     m_label5->hide();
@@ -245,13 +245,13 @@ void TOption::TXParityChange()
 
 void TOption::CLPTChange()
 {
-    m_ctx.setup.lptIndex = m_clpt->currentIndex();
-    m_ctx.setup.lptBaseAddress = LptBaseAddress(m_ctx.setup.lptIndex);
+    m_ctx.config.CLPT = m_clpt->currentIndex();
+    m_ctx.setup.lptBaseAddress = LptBaseAddress(m_ctx.config.CLPT);
 }
 
 void TOption::PhotoClick()
 {
-    m_ctx.setup.photo = m_photo->isChecked();
+    m_ctx.config.Photo = m_photo->isChecked();
 }
 
 bool TOption::ChennalComChange()
@@ -321,9 +321,9 @@ void TOption::ShowStoredChoices()
     m_txBaud->setCurrentIndex(m_ctx.setup.baudIndex);
     m_txCom->setCurrentIndex(m_ctx.setup.comIndex);
     m_txParity->setCurrentIndex(m_ctx.setup.parityIndex);
-    m_clpt->setCurrentIndex(m_ctx.setup.lptIndex);
-    m_ctx.setup.lptBaseAddress = LptBaseAddress(m_ctx.setup.lptIndex);
-    m_photo->setChecked(m_ctx.setup.photo);
+    m_clpt->setCurrentIndex(m_ctx.config.CLPT);
+    m_ctx.setup.lptBaseAddress = LptBaseAddress(m_ctx.config.CLPT);
+    m_photo->setChecked(m_ctx.config.Photo);
 }
 
 void TOption::ApplyStoredInterface()

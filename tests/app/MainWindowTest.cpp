@@ -1,4 +1,6 @@
 #include "app/MainPanel.h"
+#include "app/base/SafeFile.h"
+#include "app/config/ConfigFile.h"
 #include "app/Program.h"
 #include "app/context/AppContext.h"
 #include "chipdesc/ui/TOption.h"
@@ -8,6 +10,8 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -157,7 +161,7 @@ TEST(MainWindow, UsbClientCaptionsNameTheChip)
     EXPECT_EQ(w.anx->Caption(), "Analyse ADC - ZR400");
 }
 
-TEST(MainWindow, StatusLineAndTargetCountRule)
+TEST(MainWindow, StatusLineAndGauge)
 {
     Fixture f;
     TMainPanel &main = f.program.Main();
@@ -166,12 +170,68 @@ TEST(MainWindow, StatusLineAndTargetCountRule)
     f.ctx.status.SetGauge(true, 40);
     EXPECT_TRUE(main.Gauge1()->isVisibleTo(&main));
     EXPECT_EQ(main.Gauge1()->value(), 40);
+}
 
-    for (int stored : {128, 131072, 256, 65536}) {
-        f.ctx.samples.TargetCount = stored;
+TEST(MainWindow, StoredSampleCountIsForcedIntoRangeAtStartUp)
+{
+    // "128", "131072", "256", "65536", "16"
+    const struct {
+        int index, target;
+    } cases[] = {{2, 256}, {12, 256}, {3, 256}, {11, 65536}, {13, 256}, {7, 4096}};
+    for (const auto &c : cases) {
+        Fixture f;
+        ConfigSettings stored;
+        stored.NPointIndex = c.index;
+        ASSERT_TRUE(WriteFileAtomically(f.ctx.ProgramFile("VekADC.cfg"), SerializeConfig({}, stored)));
         f.program.Activate();
-        EXPECT_EQ(f.ctx.samples.TargetCount, (stored == 128 || stored == 131072) ? 256 : stored);
+        EXPECT_EQ(f.ctx.samples.TargetCount, c.target) << c.index;
+        EXPECT_EQ(f.ctx.config.NPointIndex, c.index);
     }
+}
+
+TEST(MainWindow, MissingConfigurationIsWrittenFirstThenRead)
+{
+    Fixture f;
+    f.ctx.samples.MagnitudeBits = 99;
+    f.program.Activate();
+    QFile file(f.ctx.ProgramFile("VekADC.cfg"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), SerializeConfig({}, ConfigSettings{}));
+    // Read back: the "24"-bit result width was applied.
+    EXPECT_EQ(f.ctx.samples.MagnitudeBits, 23);
+}
+
+TEST(MainWindow, ForeignConfigurationIsLeftAloneUntilClose)
+{
+    Fixture f;
+    const QString path = f.ctx.ProgramFile("VekADC.cfg");
+    const QByteArray foreign = "Vek-ENOBTEST V1.6 HID\r\n   3   0   2   1   1\r\n";
+    ASSERT_TRUE(WriteFileAtomically(path, foreign));
+    f.program.Activate();
+    EXPECT_EQ(f.ctx.setup.chipModelIndex, 0);
+    EXPECT_EQ(f.ctx.setup.interfaceIndex, 1);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), foreign);
+    file.close();
+    // Closing saves the current settings over it.
+    f.program.Main().close();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), SerializeConfig({}, ConfigSettings{}));
+}
+
+TEST(MainWindow, UnwritableProgramDirectoryIsSkippedQuietly)
+{
+    FakeClock clock;
+    ScriptedDialogs dialogs;
+    AppContext ctx{clock, dialogs, QStringLiteral("/nonexistent/vek/dir")};
+    Program program{ctx};
+    program.Activate();
+    program.Main().show();
+    EXPECT_TRUE(program.Main().close());
+    EXPECT_FALSE(QFileInfo::exists("/nonexistent/vek/dir/VekADC.cfg"));
+    EXPECT_TRUE(dialogs.asked.empty());
+    EXPECT_EQ(ctx.samples.TargetCount, 256);
 }
 
 TEST(MainWindow, UsbScanOnlyForBoardInterfaces)

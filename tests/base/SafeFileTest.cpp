@@ -2,7 +2,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 
 using namespace vek;
@@ -22,4 +25,28 @@ TEST(SafeFile, ReplacesWholeFileAndKeepsOldOneOnFailure)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
     // A folder that does not exist cannot be written: false, nothing created.
     EXPECT_FALSE(WriteFileAtomically(dir.filePath("missing/b.txt"), "x"));
+}
+
+// A program killed with SIGKILL in the middle of saving leaves the old file or the new one,
+// never a mixture or a cut-off file.
+TEST(SafeFile, KillDuringSaveLeavesOldOrNewFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("VekADC.cfg");
+    const QByteArray a(300000, 'a'), b(200000, 'b');
+    int killedMidWay = 0;
+    for (int round = 0; round < 20; ++round) {
+        QProcess probe;
+        probe.start(VEK_SAFE_WRITE_PROBE, {path});
+        ASSERT_TRUE(probe.waitForReadyRead(10000)); // the first save is done
+        QThread::usleep(QRandomGenerator::global()->bounded(20000));
+        probe.kill();
+        probe.waitForFinished(10000);
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QByteArray now = f.readAll();
+        EXPECT_TRUE(now == a || now == b) << "round " << round << ": " << now.size() << " bytes";
+        killedMidWay += probe.exitStatus() == QProcess::CrashExit;
+    }
+    EXPECT_EQ(killedMidWay, 20);
 }

@@ -242,13 +242,13 @@ TEST(TOption, ParallelPortPhotoAndChipModel)
     const uint16_t bases[] = {0x378, 0x278, 0x3BC};
     for (int i = 0; i < 3; ++i) {
         f.Choose(d.CLPT(), i);
-        EXPECT_EQ(f.ctx.setup.lptIndex, i);
+        EXPECT_EQ(f.ctx.config.CLPT, i);
         EXPECT_EQ(f.ctx.setup.lptBaseAddress, bases[i]);
     }
     d.Photo()->click();
-    EXPECT_FALSE(f.ctx.setup.photo);
+    EXPECT_FALSE(f.ctx.config.Photo);
     d.Photo()->click();
-    EXPECT_TRUE(f.ctx.setup.photo);
+    EXPECT_TRUE(f.ctx.config.Photo);
     f.Choose(d.CbSeluP(), 1);
     EXPECT_EQ(f.ctx.setup.chipModelIndex, 1);
     EXPECT_EQ(f.calls, QStringList{"select 1"});
@@ -286,8 +286,8 @@ TEST(TOption, StoredChoicesFromTheSettingsFile)
     f.ctx.setup.comIndex = 1;
     f.ctx.setup.baudIndex = 2;
     f.ctx.setup.parityIndex = 2;
-    f.ctx.setup.lptIndex = 7; // out of the list: no choice, base 0x378
-    f.ctx.setup.photo = false;
+    f.ctx.config.CLPT = 7; // out of the list: no choice, base 0x378
+    f.ctx.config.Photo = false;
     f.ctx.setup.interfaceIndex = 0;
     f.dlg->ShowStoredChoices();
     EXPECT_EQ(f.dlg->TXBaud()->currentText(), "1200");
