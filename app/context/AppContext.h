@@ -7,6 +7,7 @@
 #include "chipdesc/ChipDescription.h"
 #include "instruments/InstrumentPorts.h"
 #include "link/LinkState.h"
+#include "link/RegisterLists.h"
 #include "views/ViewState.h"
 
 #include <QString>
@@ -59,8 +60,11 @@ struct AppContext {
     ChipSlots chipSlots{};
     int upTickCount = 0;
 
-    // Chip description of the selected model.
+    // Chip description of the selected model and its three register lists.
     ChipDescription chip;
+    TCRREGBitPtr bitRegs;
+    TCRREGBytePtr byteRegs;
+    TCRREGWordPtr wordRegs;
 
     // RAM and register views.
     ViewState views;
