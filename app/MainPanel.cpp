@@ -201,6 +201,9 @@ void TMainPanel::FormClose()
         return;
     m_closed = true;
     SaveConfig(m_ctx.ProgramFile(QStringLiteral("VekADC.cfg")));
+    m_ctx.bitRegs.Clear();
+    m_ctx.byteRegs.Clear();
+    m_ctx.wordRegs.Clear();
     if (m_w)
         for (PanelWindow *p : m_w->PanelsInHideOrder())
             SetPanelShown(p, false);
@@ -211,6 +214,9 @@ void TMainPanel::FormDestroy()
     if (m_destroyed)
         return;
     m_destroyed = true;
+    // Give the board's number back so the next run (or another program) can claim it.
+    LinkIo io = m_ctx.Link();
+    ReleaseBoard(io, m_ctx.chipSlots[0].link);
 }
 
 void TMainPanel::LoadConfig(const QString &) {}

@@ -6,6 +6,7 @@
 #include "app/base/Dialogs.h"
 #include "chipdesc/ChipDescription.h"
 #include "instruments/InstrumentPorts.h"
+#include "link/ChipAccess.h"
 #include "link/LinkState.h"
 #include "link/RegisterLists.h"
 #include "views/ViewState.h"
@@ -42,6 +43,7 @@ struct SetupChoices {
     int comIndex = 0;
     int baudIndex = 5;
     int parityIndex = 0;
+    bool photo = true; // optocoupler path of the board ("光耦合")
 };
 
 struct AppContext {
@@ -59,6 +61,12 @@ struct AppContext {
     uint8_t hidMode = 0;
     ChipSlots chipSlots{};
     int upTickCount = 0;
+    // The platform doors to the board, the frame trace and the transport's own state.
+    UsbBus usb;
+    // Register values remembered per measurement function of the analysis window.
+    ScaleDmmMemory scaleDmm;
+    // Redraws every panel that shows the chip image (RAM, register, ADC, op-amp, comparator).
+    std::function<void()> refreshPanels;
 
     // Chip description of the selected model and its three register lists.
     ChipDescription chip;
@@ -77,6 +85,10 @@ struct AppContext {
     InstrumentPorts instrumentPorts{};
 
     StatusLine status;
+
+    // What the transport and the chip access work on.
+    LinkIo Link() { return LinkIo{usb, transferBuffer, hidMode, clock}; }
+    ChipPort Chip() { return ChipPort{Link(), chipSlots, setup.photo, chip.productName, scaleDmm, refreshPanels}; }
 
     // A file name in the program directory.
     QString ProgramFile(const QString &name) const { return programDir + name; }
