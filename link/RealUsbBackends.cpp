@@ -18,7 +18,7 @@ QString PermissionNoticeText(const QString &deviceNode)
 {
     return QStringLiteral(
                "vek-enobtest: the evaluation board is at %1 but this user may not open it "
-               "(permission denied). Install the udev rule tools/udev/99-vek-enobtest.rules as "
+               "(permission denied). Install the udev rule tools/udev/70-vek-enobtest.rules as "
                "the README says, then unplug the board and plug it in again.")
         .arg(deviceNode);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The time base of every wait and elapsed time: local time as a fractional day count.
 // Code that waits takes a Clock, so tests run long waits on a FakeClock in no real time.
+#include <climits>
 #include <cstdint>
 
 namespace vek {
@@ -21,6 +22,12 @@ class SystemClock final : public Clock {
 public:
     double NowDays() const override;
     void SleepMs(double ms) override;
+
+private:
+    // The local time offset is looked up at most once a minute: the lookup costs far more than
+    // reading the clock, and waits read the clock often.
+    mutable int64_t m_offsetMs = 0;
+    mutable int64_t m_offsetCheckedAtMs = INT64_MIN;
 };
 
 // A clock that only moves when told to. Sleeping advances it by exactly the requested time.
