@@ -59,8 +59,10 @@ void FrameTrace::Note(const QString &text)
 
 void FrameTrace::MaybeFlush()
 {
+    // The whole file is rewritten each time, so a long trace is written less often: one second
+    // between writes, plus one more for every megabyte it holds.
     const auto now = std::chrono::steady_clock::now();
-    if (now - m_lastFlush >= std::chrono::seconds(1))
+    if (now - m_lastFlush >= std::chrono::seconds(1 + m_text.size() / (1 << 20)))
         Flush();
 }
 

@@ -3,8 +3,8 @@
 // each: local time of day, direction, byte count and the bytes in hexadecimal. Engineers use it to
 // debug a real board; tests read it to see what went over the wire.
 //
-// The lines collect in memory and the file is rewritten whole (never half-written) at most once
-// a second while frames flow, on Flush and when the trace ends.
+// The lines collect in memory and the file is rewritten whole (never half-written) while frames
+// flow (at most once a second, less often as it grows), on Flush and when the trace ends.
 #include "app/base/Clock.h"
 
 #include <QByteArray>

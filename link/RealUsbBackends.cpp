@@ -81,7 +81,7 @@ void HidapiBackend::Enumerate()
     hid_free_enumeration(all);
 }
 
-int64_t HidapiBackend::GetDeviceH(uint8_t &found, int index)
+int64_t HidapiBackend::Hid_GetDeviceH(uint8_t &found, int index)
 {
     found = 0;
     // Index 0 starts a search: list the devices afresh; the later indexes use that list.
@@ -113,7 +113,7 @@ int64_t HidapiBackend::GetDeviceH(uint8_t &found, int index)
     return handle;
 }
 
-bool HidapiBackend::GetAttributes(int64_t handle, uint16_t &inputLength, uint16_t &outputLength,
+bool HidapiBackend::Hid_Get_att(int64_t handle, uint16_t &inputLength, uint16_t &outputLength,
                                   HidAttributes &attributes)
 {
     auto it = m_open.find(handle);

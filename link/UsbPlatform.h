@@ -36,9 +36,9 @@ public:
     // Opens the index-th HID device the platform lists (index 0 starts a fresh listing). Sets
     // found to 1 and returns a handle (> 0) when a device exists there and could be opened;
     // otherwise found is 0 (no device) or the handle is -1 (cannot be opened).
-    virtual int64_t GetDeviceH(uint8_t &found, int index) = 0;
+    virtual int64_t Hid_GetDeviceH(uint8_t &found, int index) = 0;
     // Input and output report lengths (report id byte included) and the attributes.
-    virtual bool GetAttributes(int64_t handle, uint16_t &inputLength, uint16_t &outputLength,
+    virtual bool Hid_Get_att(int64_t handle, uint16_t &inputLength, uint16_t &outputLength,
                                HidAttributes &attributes) = 0;
     // Writes one whole output report; true when all bytes went out.
     virtual bool WriteReport(int64_t handle, const uint8_t *report, size_t length) = 0;
@@ -73,12 +73,12 @@ public:
 // simulated platform is chosen.
 class NoHidBackend final : public HidBackend {
 public:
-    int64_t GetDeviceH(uint8_t &found, int) override
+    int64_t Hid_GetDeviceH(uint8_t &found, int) override
     {
         found = 0;
         return -1;
     }
-    bool GetAttributes(int64_t, uint16_t &, uint16_t &, HidAttributes &) override { return false; }
+    bool Hid_Get_att(int64_t, uint16_t &, uint16_t &, HidAttributes &) override { return false; }
     bool WriteReport(int64_t, const uint8_t *, size_t) override { return false; }
     int ReadReport(int64_t, uint8_t *, size_t) override { return -1; }
     void Close(int64_t) override {}

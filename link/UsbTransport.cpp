@@ -246,13 +246,13 @@ bool TryHidDevice(LinkIo &io, UsbLink &link, int i, uint8_t &status)
     HidBackend &hid = Hid(io);
     link.openedByDriver = false;
     uint8_t found = 0;
-    const int64_t handle = hid.GetDeviceH(found, i);
+    const int64_t handle = hid.Hid_GetDeviceH(found, i);
     link.handle = handle;
     bool ok = found != 0 && HandleValid(handle);
     if (ok) {
         uint16_t in = 0, out = 0;
         HidAttributes att;
-        ok = hid.GetAttributes(handle, in, out, att);
+        ok = hid.Hid_Get_att(handle, in, out, att);
         if (ok) {
             io.bus.inputReportLength = in;
             io.bus.outputReportLength = out;

@@ -24,7 +24,7 @@ SimBoard *SimHidBackend::LiveBoard(const Open &open) const
     return b && b->Plugged() && b->Generation() == open.generation ? b : nullptr;
 }
 
-int64_t SimHidBackend::GetDeviceH(uint8_t &found, int index)
+int64_t SimHidBackend::Hid_GetDeviceH(uint8_t &found, int index)
 {
     ++m_opensTried;
     found = 0;
@@ -40,7 +40,7 @@ int64_t SimHidBackend::GetDeviceH(uint8_t &found, int index)
     return handle;
 }
 
-bool SimHidBackend::GetAttributes(int64_t handle, uint16_t &inputLength, uint16_t &outputLength,
+bool SimHidBackend::Hid_Get_att(int64_t handle, uint16_t &inputLength, uint16_t &outputLength,
                                   HidAttributes &attributes)
 {
     auto it = m_open.find(handle);

@@ -27,8 +27,8 @@ class SimHidBackend final : public HidBackend {
 public:
     std::vector<SimHidDevice> devices;
 
-    int64_t GetDeviceH(uint8_t &found, int index) override;
-    bool GetAttributes(int64_t handle, uint16_t &inputLength, uint16_t &outputLength,
+    int64_t Hid_GetDeviceH(uint8_t &found, int index) override;
+    bool Hid_Get_att(int64_t handle, uint16_t &inputLength, uint16_t &outputLength,
                        HidAttributes &attributes) override;
     bool WriteReport(int64_t handle, const uint8_t *report, size_t length) override;
     int ReadReport(int64_t handle, uint8_t *report, size_t length) override;

@@ -13,7 +13,8 @@ double SystemClock::NowDays() const
     // matter to the waits.
     static const qint64 originMs = QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC).toMSecsSinceEpoch();
     const qint64 utcMs = QDateTime::currentMSecsSinceEpoch();
-    if (utcMs - m_offsetCheckedAtMs >= 60000 || utcMs < m_offsetCheckedAtMs) {
+    if (!m_offsetKnown || utcMs - m_offsetCheckedAtMs >= 60000 || utcMs < m_offsetCheckedAtMs) {
+        m_offsetKnown = true;
         m_offsetMs = qint64(QDateTime::fromMSecsSinceEpoch(utcMs).offsetFromUtc()) * 1000;
         m_offsetCheckedAtMs = utcMs;
     }

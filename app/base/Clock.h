@@ -1,7 +1,6 @@
 #pragma once
 // The time base of every wait and elapsed time: local time as a fractional day count.
 // Code that waits takes a Clock, so tests run long waits on a FakeClock in no real time.
-#include <climits>
 #include <cstdint>
 
 namespace vek {
@@ -27,7 +26,8 @@ private:
     // The local time offset is looked up at most once a minute: the lookup costs far more than
     // reading the clock, and waits read the clock often.
     mutable int64_t m_offsetMs = 0;
-    mutable int64_t m_offsetCheckedAtMs = INT64_MIN;
+    mutable int64_t m_offsetCheckedAtMs = 0;
+    mutable bool m_offsetKnown = false;
 };
 
 // A clock that only moves when told to. Sleeping advances it by exactly the requested time.

@@ -15,12 +15,12 @@ namespace {
 class ReplayHid final : public vek::HidBackend {
 public:
     ReplayHid(const uint8_t *data, size_t size) : m_data(data), m_size(size) {}
-    int64_t GetDeviceH(uint8_t &found, int index) override
+    int64_t Hid_GetDeviceH(uint8_t &found, int index) override
     {
         found = index == 0 ? 1 : 0;
         return index == 0 ? 7 : -1;
     }
-    bool GetAttributes(int64_t, uint16_t &in, uint16_t &out, vek::HidAttributes &att) override
+    bool Hid_Get_att(int64_t, uint16_t &in, uint16_t &out, vek::HidAttributes &att) override
     {
         in = uint16_t(Next() % 80);
         out = uint16_t(Next() % 80);

@@ -1,3 +1,4 @@
+#include "link/RealUsbBackends.h"
 #include "tests/link/LinkFixture.h"
 
 #include <QFile>
@@ -289,6 +290,52 @@ TEST(FrameTraceFile, FailedTransfersAreMarked)
     EXPECT_TRUE(text.contains("->  2  F9 AC\n")) << text.constData();
     EXPECT_TRUE(text.contains("<-  8 FAILED")) << text.constData();
     EXPECT_TRUE(text.contains("-- link closed")) << text.constData();
+}
+
+TEST(UsbPermissions, NoticeNamesTheNodeAndTheRuleOncePerNode)
+{
+    PermissionNotice notice;
+    QStringList said;
+    notice.sink = [&said](const QString &text) { said << text; };
+    notice.Report(QStringLiteral("/dev/hidraw3"));
+    notice.Report(QStringLiteral("/dev/hidraw3"));
+    notice.Report(QStringLiteral("/dev/bus/usb/001/007"));
+    ASSERT_EQ(said.size(), 2);
+    EXPECT_TRUE(said[0].contains(QStringLiteral("/dev/hidraw3")));
+    EXPECT_TRUE(said[0].contains(QStringLiteral("tools/udev/70-vek-enobtest.rules")));
+    EXPECT_TRUE(said[1].contains(QStringLiteral("/dev/bus/usb/001/007")));
+}
+
+TEST(UsbPermissions, BoardThatCannotBeOpenedIsNotConnected)
+{
+    LinkBench b;
+    b.hid.devices.push_back({sim::kBoardHidAttributes, &b.board, false});
+    EXPECT_FALSE(b.Connect());
+    EXPECT_EQ(b.board.FramesReceived(), 0);
+}
+
+// The real platform on this machine: whatever it lists, the search ends with a clear result and
+// leaves nothing claimed.
+TEST(RealPlatform, SearchEndsWithAClearResult)
+{
+    HidapiBackend hid;
+    LibusbBackend driver;
+    QStringList said;
+    hid.notice.sink = driver.notice.sink = [&said](const QString &text) { said << text; };
+    FakeClock clock;
+    UsbBus bus;
+    bus.hid = &hid;
+    bus.driver = &driver;
+    TransferBuffer buffer{};
+    uint8_t hidMode = 0;
+    LinkIo io{bus, buffer, hidMode, clock};
+    UsbLink link;
+    uint8_t status = 0;
+    const bool found = ConnectLink(io, link, status);
+    EXPECT_EQ(status, found ? 1 : 0xFF);
+    EXPECT_EQ(link.connected, found ? 1 : 0);
+    ReleaseBoard(io, link);
+    EXPECT_EQ(link.handle, -1);
 }
 
 } // namespace
