@@ -226,6 +226,9 @@ void TMainPanel::FormClose()
         return;
     m_closed = true;
     SaveConfig(m_ctx.ProgramFile(QStringLiteral("VekADC.cfg")));
+    m_ctx.bitRegs.Clear();
+    m_ctx.byteRegs.Clear();
+    m_ctx.wordRegs.Clear();
     if (m_w)
         for (PanelWindow *p : m_w->PanelsInHideOrder())
             SetPanelShown(p, false);
@@ -244,6 +247,9 @@ void TMainPanel::FormDestroy()
     m_ctx.chipComPorts.openedMask = 0;
     m_ctx.chipSlots[0].comHandle = -1;
     m_ctx.chipSlots[0].comOpen = 0;
+    // Give the board's number back so the next run (or another program) can claim it.
+    LinkIo io = m_ctx.Link();
+    ReleaseBoard(io, m_ctx.chipSlots[0].link);
 }
 
 void TMainPanel::LoadConfig(const QString &fileName)

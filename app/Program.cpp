@@ -2,6 +2,7 @@
 
 #include "analysis/ui/TAnxADC.h"
 #include "app/MainPanel.h"
+#include "app/context/AppContext.h"
 #include "bench/ui/BenchWindows.h"
 #include "chipdesc/ui/TOption.h"
 #include "instruments/ui/StepTableWindows.h"
@@ -42,10 +43,17 @@ Program::Program(AppContext &ctx) : m_ctx(ctx)
             if (QAction *a = main->MenuItem(QString::fromLatin1(name)))
                 a->setEnabled(enabled);
     };
+    m_w.up->onBoardFound = [this]() { m_w.main->USBClient(); };
+    m_ctx.refreshPanels = [this]() {
+        m_w.adc->DataUpdate();
+        m_w.op->DataUpdate();
+        m_w.cmp->DataUpdate();
+    };
 }
 
 Program::~Program()
 {
+    m_ctx.refreshPanels = nullptr;
     // Newest first, the main window last, so its FormDestroy runs after every other window is
     // gone. A panel shown as an MDI child is deleted together with its frame.
     for (auto it = m_owned.rbegin(); it != m_owned.rend(); ++it) {

@@ -3,6 +3,9 @@
 #include "app/Program.h"
 #include "app/context/AppContext.h"
 #include "sim/instruments/SimulatedBench.h"
+#include "link/FrameTrace.h"
+#include "link/RealUsbBackends.h"
+#include "sim/SimUsbBackends.h"
 #include "widgets/QtDialogs.h"
 
 #include <QApplication>
@@ -10,6 +13,7 @@
 #include <cstdio>
 #include <QSocketNotifier>
 #include <csignal>
+#include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -66,6 +70,26 @@ int main(int argc, char *argv[])
     vek::SystemClock clock;
     vek::QtDialogs dialogs;
     vek::AppContext ctx(clock, dialogs, QCoreApplication::applicationDirPath());
+
+    // The board is either real hardware (hidapi and libusb) or the simulated board, never both.
+    std::unique_ptr<vek::sim::SimUsb> simulated;
+    std::unique_ptr<vek::HidapiBackend> realHid;
+    std::unique_ptr<vek::LibusbBackend> realDriver;
+    if (options.isSet(simulate)) {
+        simulated = std::make_unique<vek::sim::SimUsb>();
+        ctx.usb.hid = &simulated->hid;
+        ctx.usb.driver = &simulated->driver;
+    } else {
+        realHid = std::make_unique<vek::HidapiBackend>();
+        realDriver = std::make_unique<vek::LibusbBackend>();
+        ctx.usb.hid = realHid.get();
+        ctx.usb.driver = realDriver.get();
+    }
+    std::unique_ptr<vek::FrameTrace> frameTrace;
+    if (options.isSet(trace)) {
+        frameTrace = std::make_unique<vek::FrameTrace>(clock, options.value(trace));
+        ctx.usb.trace = frameTrace.get();
+    }
 
     // The simulated calibrator and power supply answer on pseudo-terminals under two COM names.
     std::unique_ptr<vek::sim::SimulatedBench> bench;

@@ -11,10 +11,14 @@ double SystemClock::NowDays() const
 {
     // Days since 1899-12-30 in local time, the usual fractional-day origin; only differences
     // matter to the waits.
-    static const QDateTime origin(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
-    const QDateTime now = QDateTime::currentDateTime();
-    const qint64 localMs = now.toMSecsSinceEpoch() + qint64(now.offsetFromUtc()) * 1000;
-    return double(localMs - origin.toMSecsSinceEpoch()) / kMsPerDay;
+    static const qint64 originMs = QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC).toMSecsSinceEpoch();
+    const qint64 utcMs = QDateTime::currentMSecsSinceEpoch();
+    if (!m_offsetKnown || utcMs - m_offsetCheckedAtMs >= 60000 || utcMs < m_offsetCheckedAtMs) {
+        m_offsetKnown = true;
+        m_offsetMs = qint64(QDateTime::fromMSecsSinceEpoch(utcMs).offsetFromUtc()) * 1000;
+        m_offsetCheckedAtMs = utcMs;
+    }
+    return double(utcMs + m_offsetMs - originMs) / kMsPerDay;
 }
 
 void SystemClock::SleepMs(double ms)
@@ -33,8 +37,10 @@ void FakeClock::SleepMs(double ms)
 }
 
 namespace {
-// Longest single sleep inside a wait: short enough that a wait never overshoots noticeably.
-constexpr double kWaitStepMs = 1.0;
+// Longest single sleep inside a wait. Each step reads the wall clock again (which costs some
+// microseconds), so steps of 10 ms keep a 50 ms pause near zero processor time; the last step
+// sleeps only what remains, so a wait does not overshoot.
+constexpr double kWaitStepMs = 10.0;
 } // namespace
 
 void WaitDays(Clock &clock, double spanDays)

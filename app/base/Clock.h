@@ -21,6 +21,13 @@ class SystemClock final : public Clock {
 public:
     double NowDays() const override;
     void SleepMs(double ms) override;
+
+private:
+    // The local time offset is looked up at most once a minute: the lookup costs far more than
+    // reading the clock, and waits read the clock often.
+    mutable int64_t m_offsetMs = 0;
+    mutable int64_t m_offsetCheckedAtMs = 0;
+    mutable bool m_offsetKnown = false;
 };
 
 // A clock that only moves when told to. Sleeping advances it by exactly the requested time.

@@ -8,7 +8,9 @@
 #include "chipdesc/ChipDescription.h"
 #include "instruments/InstrumentPorts.h"
 #include "instruments/serial/SerialPorts.h"
+#include "link/ChipAccess.h"
 #include "link/LinkState.h"
+#include "link/RegisterLists.h"
 #include "views/ViewState.h"
 
 #include <QString>
@@ -80,9 +82,18 @@ struct AppContext {
     uint8_t hidMode = 0;
     ChipSlots chipSlots{};
     int upTickCount = 0;
+    // The platform doors to the board, the frame trace and the transport's own state.
+    UsbBus usb;
+    // Register values remembered per measurement function of the analysis window.
+    ScaleDmmMemory scaleDmm;
+    // Redraws every panel that shows the chip image (RAM, register, ADC, op-amp, comparator).
+    std::function<void()> refreshPanels;
 
-    // Chip description of the selected model.
+    // Chip description of the selected model and its three register lists.
     ChipDescription chip;
+    TCRREGBitPtr bitRegs;
+    TCRREGBytePtr byteRegs;
+    TCRREGWordPtr wordRegs;
 
     // RAM and register views.
     ViewState views;
@@ -100,6 +111,10 @@ struct AppContext {
     InstrumentBuffers instrumentBuffers;
 
     StatusLine status;
+
+    // What the transport and the chip access work on.
+    LinkIo Link() { return LinkIo{usb, transferBuffer, hidMode, clock}; }
+    ChipPort Chip() { return ChipPort{Link(), chipSlots, config.Photo, chip.productName, scaleDmm, refreshPanels}; }
 
     // A file name in the program directory.
     QString ProgramFile(const QString &name) const { return programDir + name; }
