@@ -5,8 +5,11 @@
 #include "app/base/Clock.h"
 #include "app/base/Dialogs.h"
 #include "chipdesc/ChipDescription.h"
+#include "chipdesc/FieldBindings.h"
+#include "chipdesc/PanelPreparation.h"
 #include "instruments/InstrumentPorts.h"
 #include "link/LinkState.h"
+#include "link/RegisterLists.h"
 #include "views/ViewState.h"
 
 #include <QString>
@@ -59,8 +62,20 @@ struct AppContext {
     ChipSlots chipSlots{};
     int upTickCount = 0;
 
-    // Chip description of the selected model.
+    // Chip description of the selected model, its register lists, the field bindings of the
+    // analog panels and what the last selection prepared on the windows.
     ChipDescription chip;
+    TCRREGBitPtr bitRegs;
+    TCRREGBytePtr byteRegs;
+    TCRREGWordPtr wordRegs;
+    FieldBindings bindings;
+    PanelPreparation panelPrep;
+    // The six reserved flags of the configuration file (its lines 3 to 8).
+    std::array<bool, 6> reservedFlags{};
+    // Shows the main window's instrument menus (a chip description asked for the instruments).
+    std::function<void()> showInstrumentMenus;
+    // Runs after every chip selection, so the windows apply panelPrep and redraw.
+    std::function<void()> onChipSelected;
 
     // RAM and register views.
     ViewState views;

@@ -1,6 +1,8 @@
 #include "chipdesc/ui/TOption.h"
 
 #include "app/context/AppContext.h"
+#include "chipdesc/ChipList.h"
+#include "chipdesc/SelectChip.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -22,6 +24,14 @@ TOption::TOption(AppContext &ctx, QWidget *parent)
     m_selLPT->addItems({QStringLiteral("RS232"), QStringLiteral("SPI"), QStringLiteral("Special"),
                         QStringLiteral("Parallel"), QStringLiteral("UART")});
     m_selLPT->setGeometry(90, 44, 210, 22);
+    // The chip list is read once, while the dialog is created.
+    m_cbSeluP->addItems(ReadChipList(m_ctx.programDir));
+    m_cbSeluP->setCurrentIndex(0);
+}
+
+bool TOption::GetSELUP(int)
+{
+    return vek::GetSELUP(m_ctx);
 }
 
 QString TOption::ChipEntryText(int index) const

@@ -19,6 +19,8 @@ public:
     QComboBox *SelLPT() const { return m_selLPT; }
     // The text of the chip list entry at index, empty when there is none.
     QString ChipEntryText(int index) const;
+    // Selects the chip model at the stored chip model index (the argument has no effect).
+    bool GetSELUP(int = 0);
 
 private:
     AppContext &m_ctx;

@@ -132,6 +132,7 @@ TEST(Panels, SetupOpensModallyBesideMainWindowWithStoredChoices)
     Fixture f;
     TMainPanel &main = f.program.Main();
     WindowSet &w = f.program.Windows();
+    w.option->CbSeluP()->clear();
     w.option->CbSeluP()->addItems({"ZR100  (2k)", "ZR200  (4k)"});
     f.ctx.setup.chipModelIndex = 1;
     f.ctx.setup.interfaceIndex = 4;
@@ -149,6 +150,7 @@ TEST(MainWindow, UsbClientCaptionsNameTheChip)
     Fixture f;
     TMainPanel &main = f.program.Main();
     WindowSet &w = f.program.Windows();
+    w.option->CbSeluP()->clear();
     w.option->CbSeluP()->addItems({"ZR100  (2k)", "ZR400"});
     f.ctx.setup.chipModelIndex = 1;
     main.USBClient();
