@@ -192,6 +192,7 @@ private:
             for (const char *b : kPageButtons)
                 m_s.prep.reg[QLatin1String(b)].visible = false;
             m_currentBit = -1;
+            m_bitListCleared = true;
             break;
         case kPseudoRegByte:
             m_s.byteRegs.Clear();
@@ -325,6 +326,15 @@ private:
 
     void BitRegister(int page, const ParsedLine &line)
     {
+        // The page sizes count from 0 in every reading, so records that an earlier selection
+        // left in the list could only be shown under the wrong page (and would pile up with every
+        // selection of a description without "#REGBIT"): the first bit register of a reading
+        // starts the list afresh.
+        if (!m_bitListCleared) {
+            m_s.bitRegs.Clear();
+            m_currentBit = -1;
+            m_bitListCleared = true;
+        }
         m_s.prep.reg[QLatin1String(kPageButtons[page])].visible = true;
         BitRegisterEntry e;
         e.address = Number16(line.Token(1));
@@ -545,6 +555,7 @@ private:
     int m_currentByte = -1;
     int m_currentWord = -1;
     int m_bitLine = 0;
+    bool m_bitListCleared = false;
 };
 
 void ResetForSelection(ChipSelectionScope &s)

@@ -1,6 +1,9 @@
 // Reading description texts: sections, masks, register lists, grids and help texts.
 #include "chipdesc/ChipSelection.h"
+#include "tests/fuzz/ChipDescriptionInput.h"
 
+#include <QDir>
+#include <QFile>
 #include <gtest/gtest.h>
 
 using namespace vek;
@@ -65,6 +68,24 @@ TEST(Description, RegBit1BeforeRegBitLosesItsRecords)
     EXPECT_FALSE(t.Shown(t.m.prep.reg, "PPAGE2"));
     // The mask the lost record set stays: the address still exists on the chip.
     EXPECT_EQ(t.Mask(0x20), 0xFF);
+}
+
+TEST(Description, BitRegistersWithoutRegBitDoNotPileUp)
+{
+    Model t;
+    const QString text = "#REGBIT1\n30H ADCCR a b c d e f g h\n#REGBIT2\n44H CMPCR\n";
+    t.Read(text);
+    t.m.currentPage = 2;
+    t.Read(text);
+    ASSERT_EQ(t.m.bitRegs.Count(), 2);
+    EXPECT_EQ(t.m.chip.bitRegisterCounts, (std::array<uint16_t, 4>{0, 1, 1, 0}));
+    EXPECT_EQ(t.m.currentPage, 2);
+    EXPECT_EQ(t.m.prep.bitGrid.Cell(0, 0), "CMPCR");
+    // A description without bit registers leaves the list (and shows none of it).
+    t.Read("#REGBYTE\n29H WORK 0FFH\n");
+    EXPECT_EQ(t.m.bitRegs.Count(), 2);
+    EXPECT_EQ(t.m.currentPage, 0);
+    EXPECT_EQ(t.m.prep.bitGrid.RowCount(), 0);
 }
 
 TEST(Description, PagesCountTheirOwnRecordsAndBuildTheBitGrid)
@@ -341,4 +362,20 @@ TEST(Description, ArbitraryBytesNeverCrash)
         SelectFromDescription(in, s);
         EXPECT_LE(m.bitRegs.Count(), 512);
     }
+}
+
+TEST(Description, FuzzSeedsAndSampleFilesKeepTheReaderSound)
+{
+    int replayed = 0;
+    for (const QString &dir : {QStringLiteral(VEK_SOURCE_DIR "/tests/fuzz/seeds/chip_description"),
+                               QStringLiteral(VEK_SOURCE_DIR "/INCLUDE"),
+                               QStringLiteral(VEK_SOURCE_DIR "/INCLUDE/Family")}) {
+        for (const QFileInfo &f : QDir(dir).entryInfoList(QDir::Files)) {
+            QFile file(f.filePath());
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            EXPECT_TRUE(ReplayChipDescriptionInput(file.readAll())) << f.fileName().toStdString();
+            ++replayed;
+        }
+    }
+    EXPECT_GE(replayed, 11);
 }
