@@ -349,7 +349,7 @@ private:
         if (InImage(e.address))
             m_s.chip.addressMask[e.address] = mask;
         ForgetShown(e.address);
-        if (m_s.bitRegs.Add(e) == TCRREGBitPtr::kAdded)
+        if (m_s.bitRegs.Add(e) == 0)
             ++m_s.chip.bitRegisterCounts[static_cast<size_t>(page)];
     }
 
@@ -374,7 +374,7 @@ private:
             m_s.chip.addressMask[e.address] = mask;
         ForgetShown(e.address);
         const int n = m_s.byteRegs.Count();
-        if (m_s.byteRegs.Add(e) != TCRREGBytePtr::kAdded)
+        if (m_s.byteRegs.Add(e) != 0)
             return;
         PlaceName(m_s.prep.byteGrid, n, name);
         ++m_s.chip.byteRegisterCount;
@@ -395,7 +395,7 @@ private:
         ForgetShown(e.highAddress);
         ForgetShown(e.lowAddress);
         const int n = m_s.wordRegs.Count();
-        if (m_s.wordRegs.Add(e) != TCRREGWordPtr::kAdded)
+        if (m_s.wordRegs.Add(e) != 0)
             return;
         PlaceName(m_s.prep.wordGrid, n, name);
         ++m_s.chip.wordRegisterCount;

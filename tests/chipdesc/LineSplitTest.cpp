@@ -112,11 +112,3 @@ TEST(IsPseudo, AllThirtyOneCodesExactAndCaseSensitive)
     for (const char *other : {"", "#", "#REGBIT4", "#RAMBANK5", "PRODUCT", "#PRODUCTS", "#FLUKE "})
         EXPECT_EQ(IsPseudo(QLatin1String(other)), 255) << other;
 }
-
-TEST(CutText, NeverSplitsASurrogatePair)
-{
-    const QString s = QStringLiteral("ab") + QString::fromUcs4(U"\U00020000") + QStringLiteral("c");
-    EXPECT_EQ(CutText(s, 3), "ab");
-    EXPECT_EQ(CutText(s, 4), s.left(4));
-    EXPECT_EQ(CutText(s, 10), s);
-}
