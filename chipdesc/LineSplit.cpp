@@ -61,12 +61,34 @@ QString CutText(const QString &text, int n)
     return cut;
 }
 
+namespace {
+
+// Upper case character by character (one character stays one character), so the first 160
+// characters of the result come from the first 160 of the line. ASCII takes the short way; a
+// character outside the basic plane is left as it is.
+QString UpperCut(const QString &original, int max)
+{
+    QString out = CutText(original, max);
+    char16_t *d = reinterpret_cast<char16_t *>(out.data());
+    for (qsizetype i = 0, n = out.size(); i < n; ++i) {
+        const char16_t c = d[i];
+        if (c < 0x80) {
+            if (c >= u'a' && c <= u'z')
+                d[i] = static_cast<char16_t>(c - (u'a' - u'A'));
+        } else if (!QChar::isSurrogate(c)) {
+            d[i] = static_cast<char16_t>(QChar::toUpper(static_cast<char32_t>(c)));
+        }
+    }
+    return out;
+}
+
+} // namespace
+
 ParsedLine SplitLine(const QString &original)
 {
     ParsedLine line;
     line.original = original;
-    // Upper-case only what can be kept: a huge line costs no more than a short one.
-    line.text = CutText(CutText(original, ParsedLine::kMaxChars * 2).toUpper(), ParsedLine::kMaxChars);
+    line.text = UpperCut(original, ParsedLine::kMaxChars);
     CutLIPara(line);
     return line;
 }
