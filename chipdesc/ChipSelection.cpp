@@ -35,7 +35,7 @@ enum class Prep {
     PlainPanel,  // panel drawn in its 0 state
 };
 
-struct SelectorSpec {
+struct SelectorRule {
     int codes;              // 8 or 4
     const char *picture;    // switch pictures: picture + code + "on" / "off"
     const char *label;      // labels: label + index
@@ -45,16 +45,16 @@ struct SelectorSpec {
     bool doubleDashFloat;   // a label "--" is shown as "Float"
 };
 
-struct NameSpec {
+struct NameRule {
     const char *name;
     Prep prep;
     std::initializer_list<const char *> controls; // Enable, Vddax, Caption, PlainPanel
-    SelectorSpec selector;
+    SelectorRule selector;
 };
 
-const SelectorSpec kNoSelector{0, nullptr, nullptr, nullptr, nullptr, false, false};
+const SelectorRule kNoSelector{0, nullptr, nullptr, nullptr, nullptr, false, false};
 
-const NameSpec kAdcNames[] = {
+const NameRule kAdcNames[] = {
     {"IN0H", Prep::Selector, {}, {8, "INH", "LINH", "TXINH", nullptr, false, false}},
     {"IN0L", Prep::Selector, {}, {8, "INL", "LINL", "TXINL", nullptr, false, false}},
     {"VR0H", Prep::Selector, {}, {4, "VRH", "LVRH", "TXVRH", nullptr, false, false}},
@@ -82,7 +82,7 @@ const NameSpec kAdcNames[] = {
     {"ADCIF", Prep::None, {}, kNoSelector},
 };
 
-const NameSpec kOpNames[] = {
+const NameRule kOpNames[] = {
     {"OP0P", Prep::Selector, {}, {4, "OP0P", "LAP", "TXOP0P", "ImAP", true, false}},
     {"OP0N", Prep::Selector, {}, {8, "OP0N", "LAI", "TXOP0N", "ImAI", false, false}},
     {"ENOP", Prep::Enable, {"PENOP"}, kNoSelector},
@@ -110,7 +110,7 @@ std::initializer_list<const char *> kCpvrsControls = {
     "LCPVRS1000",   "LCPVRS1001",   "LCPVRS1010",   "LCPVRS1011",   "LCPVRS1100",
     "LCPVRS1101",   "LCPVRS1110",   "LCPVRS1111",   "TXCPVRS"};
 
-const NameSpec kCmpNames[] = {
+const NameRule kCmpNames[] = {
     {"CPIH", Prep::Selector, {}, {4, "CPIH", "LCPIH", "TXCPIH", nullptr, true, true}},
     {"CPIL", Prep::Selector, {}, {8, "CPIL", "LCPIL", "TXCPIL", nullptr, true, true}},
     {"ENCPA", Prep::Enable, {"PENCPA"}, kNoSelector},
@@ -134,9 +134,9 @@ const NameSpec kCmpNames[] = {
 };
 
 template <size_t N>
-const NameSpec *FindName(const NameSpec (&table)[N], const QString &name)
+const NameRule *FindName(const NameRule (&table)[N], const QString &name)
 {
-    for (const NameSpec &s : table)
+    for (const NameRule &s : table)
         if (name == QLatin1String(s.name))
             return &s;
     return nullptr;
@@ -453,33 +453,33 @@ private:
 
     template <size_t N>
     void Binding(const ParsedLine &line, PanelBindings &bindings, ControlPreps &prep,
-                 const NameSpec (&table)[N])
+                 const NameRule (&table)[N])
     {
         const QString name = line.Token(2);
-        const NameSpec *spec = FindName(table, name);
-        if (!spec)
+        const NameRule *rule = FindName(table, name);
+        if (!rule)
             return;
-        if (spec->prep == Prep::Temperature) {
+        if (rule->prep == Prep::Temperature) {
             prep[QStringLiteral("PTemp")].visible = true;
             return;
         }
-        const uint16_t address = Number16(line.Token(1));
-        const bool caption = spec->prep == Prep::Caption;
-        const QString captionText = caption ? line.Token(3) : QString();
-        const int fieldToken = caption ? 4 : 3;
-        const uint8_t width = Number8(line.Token(fieldToken));
-        const uint8_t position = Number8(line.Token(fieldToken + 1));
         FieldBinding *b = bindings.Find(name);
+        const uint16_t address = Number16(line.Token(1));
         // A field must lie in a chip register: an address outside the chip, a width above 8 or
         // a position above 7 would send the panels' field arithmetic astray, so such a line is
         // refused like a name outside the table.
         if (!b || !InImage(address))
             return;
-        if (spec->prep == Prep::AddressOnly) {
+        if (rule->prep == Prep::AddressOnly) {
             b->address = address;
             b->bound = true;
             return;
         }
+        const bool caption = rule->prep == Prep::Caption;
+        const QString captionText = caption ? line.Token(3) : QString();
+        const int fieldToken = caption ? 4 : 3;
+        const uint8_t width = Number8(line.Token(fieldToken));
+        const uint8_t position = Number8(line.Token(fieldToken + 1));
         if (width > 8 || position > 7)
             return;
         b->address = address;
@@ -487,18 +487,18 @@ private:
         b->position = position;
         b->bound = true;
 
-        switch (spec->prep) {
+        switch (rule->prep) {
         case Prep::Enable:
         case Prep::Vddax:
             if (width > 0)
-                for (const char *c : spec->controls)
+                for (const char *c : rule->controls)
                     prep[QLatin1String(c)].enabled = true;
-            if (spec->prep == Prep::Vddax)
+            if (rule->prep == Prep::Vddax)
                 for (int k = 0; k < 4; ++k)
                     bindings.vddaLabels[static_cast<size_t>(k)] = CutText(line.Token(5 + k), 8);
             break;
         case Prep::Selector:
-            Selector(line, spec->selector, prep);
+            Selector(line, rule->selector, prep);
             break;
         case Prep::Inx: {
             static const char *const kPictures[4] = {"INX00", "INX01", "INX10", "INX11"};
@@ -509,20 +509,20 @@ private:
             break;
         }
         case Prep::Caption: {
-            ControlPrep &p = prep[QLatin1String(*spec->controls.begin())];
+            ControlPrep &p = prep[QLatin1String(*rule->controls.begin())];
             p.enabled = true;
             p.caption = captionText;
             break;
         }
         case Prep::PlainPanel:
-            prep[QLatin1String(*spec->controls.begin())].highlighted = false;
+            prep[QLatin1String(*rule->controls.begin())].highlighted = false;
             break;
         default:
             break;
         }
     }
 
-    static void Selector(const ParsedLine &line, const SelectorSpec &sel, ControlPreps &prep)
+    static void Selector(const ParsedLine &line, const SelectorRule &sel, ControlPreps &prep)
     {
         const int digits = sel.codes == 8 ? 3 : 2;
         QStringList items;
