@@ -90,6 +90,8 @@ TMainPanel::TMainPanel(AppContext &ctx) : QMainWindow(nullptr), m_ctx(ctx)
         m_gauge->setValue(percent);
         m_gauge->setVisible(visible);
     };
+    // A chip description that asks for the instruments shows their menus.
+    m_ctx.showInstrumentMenus = [this] { ShowInstrumentMenus(); };
 
     FormCreate();
 }
@@ -99,6 +101,7 @@ TMainPanel::~TMainPanel()
     FormDestroy();
     m_ctx.status.onText = nullptr;
     m_ctx.status.onGauge = nullptr;
+    m_ctx.showInstrumentMenus = nullptr;
 }
 
 void TMainPanel::BuildMenus()

@@ -9,6 +9,9 @@ namespace vek {
 struct ViewState {
     std::array<uint8_t, 1024> LastShown{};
     std::array<bool, 1024> ChangedFlags{};
+    // The RAM panel's bank (0-4) and the register panel's page (0-3).
+    int CurrentBank = 0;
+    int CurrentPage = 0;
 };
 
 } // namespace vek

@@ -6,6 +6,8 @@
 #include "app/base/Dialogs.h"
 #include "app/config/ConfigSettings.h"
 #include "chipdesc/ChipDescription.h"
+#include "chipdesc/FieldBindings.h"
+#include "chipdesc/PanelPreparation.h"
 #include "instruments/InstrumentPorts.h"
 #include "instruments/serial/SerialPorts.h"
 #include "link/ChipAccess.h"
@@ -89,11 +91,20 @@ struct AppContext {
     // Redraws every panel that shows the chip image (RAM, register, ADC, op-amp, comparator).
     std::function<void()> refreshPanels;
 
-    // Chip description of the selected model and its three register lists.
+    // Chip description of the selected model, its register lists, the field bindings of the
+    // analog panels and what the last selection prepared on the windows.
     ChipDescription chip;
     TCRREGBitPtr bitRegs;
     TCRREGBytePtr byteRegs;
     TCRREGWordPtr wordRegs;
+    FieldBindings bindings;
+    PanelPreparation panelPrep;
+    // The six reserved flags of the configuration file (its lines 3 to 8).
+    std::array<bool, 6> reservedFlags{};
+    // Shows the main window's instrument menus (a chip description asked for the instruments).
+    std::function<void()> showInstrumentMenus;
+    // Runs after every chip selection, so the windows apply panelPrep and redraw.
+    std::function<void()> onChipSelected;
 
     // RAM and register views.
     ViewState views;

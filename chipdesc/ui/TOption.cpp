@@ -3,6 +3,8 @@
 #include "app/context/AppContext.h"
 #include "instruments/InstrumentLink.h"
 #include "instruments/SetupPorts.h"
+#include "chipdesc/ChipList.h"
+#include "chipdesc/SelectChip.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -121,8 +123,9 @@ TOption::TOption(AppContext &ctx, QWidget *parent)
 
 void TOption::FormCreate()
 {
-    if (m_ctx.hooks.readChipList)
-        m_cbSeluP->addItems(m_ctx.hooks.readChipList());
+    // The chip list is read once, while the dialog is created.
+    m_cbSeluP->addItems(m_ctx.hooks.readChipList ? m_ctx.hooks.readChipList()
+                                                 : ReadChipList(m_ctx.programDir));
     m_cbSeluP->setCurrentIndex(m_cbSeluP->count() > 0 ? 0 : -1);
     m_selLPT->setCurrentIndex(m_ctx.setup.interfaceIndex);
     m_txCom->setCurrentIndex(m_ctx.setup.comIndex);
@@ -142,7 +145,9 @@ QString TOption::ChipEntryText(int index) const
 
 bool TOption::GetSELUP()
 {
-    return m_ctx.hooks.selectChip ? m_ctx.hooks.selectChip(m_ctx.setup.chipModelIndex) : false;
+    // Tests put their own selection in; the program selects from the chip description files.
+    return m_ctx.hooks.selectChip ? m_ctx.hooks.selectChip(m_ctx.setup.chipModelIndex)
+                                  : vek::GetSELUP(m_ctx);
 }
 
 void TOption::CbSeluPChange()

@@ -136,6 +136,7 @@ TEST(Panels, SetupOpensModallyBesideMainWindowWithStoredChoices)
     Fixture f;
     TMainPanel &main = f.program.Main();
     WindowSet &w = f.program.Windows();
+    w.option->CbSeluP()->clear();
     w.option->CbSeluP()->addItems({"ZR100  (2k)", "ZR200  (4k)"});
     f.ctx.setup.chipModelIndex = 1;
     f.ctx.setup.interfaceIndex = 4;
@@ -153,6 +154,7 @@ TEST(MainWindow, UsbClientCaptionsNameTheChip)
     Fixture f;
     TMainPanel &main = f.program.Main();
     WindowSet &w = f.program.Windows();
+    w.option->CbSeluP()->clear();
     w.option->CbSeluP()->addItems({"ZR100  (2k)", "ZR400"});
     f.ctx.setup.chipModelIndex = 1;
     main.USBClient();
