@@ -338,13 +338,13 @@ private:
         m_s.prep.reg[QLatin1String(kPageButtons[page])].visible = true;
         BitRegisterEntry e;
         e.address = Number16(line.Token(1));
-        e.name = CutText(line.Token(2), kRegisterNameMax);
+        e.name = CutText(line.Token(2), kRegNameMax);
         uint8_t mask = 0xFF;
         for (int i = 0; i < 8; ++i) {
             const QString bitName = line.Token(3 + i);
             if (bitName == u"-")
                 mask &= static_cast<uint8_t>(~(1u << (7 - i)));
-            e.bits[static_cast<size_t>(i)].name = CutText(bitName, kRegisterNameMax);
+            e.bits[static_cast<size_t>(i)].name = CutText(bitName, kRegNameMax);
         }
         if (InImage(e.address))
             m_s.chip.addressMask[e.address] = mask;
@@ -438,16 +438,16 @@ private:
             if (!e)
                 return;
             if (m_bitLine == 0)
-                e->description = text(kRegisterDescriptionMax);
+                e->description = text(kRegDescriptionMax);
             else if (m_bitLine <= 8)
                 e->bits[static_cast<size_t>(m_bitLine - 1)].description = text(kBitDescriptionMax);
             if (m_bitLine <= 8)
                 ++m_bitLine;
         } else if (m_section == kPseudoRegByteStr) {
             if (ByteRegisterEntry *e = m_s.byteRegs.Item(m_currentByte))
-                e->description = text(kRegisterDescriptionMax);
+                e->description = text(kRegDescriptionMax);
         } else if (WordRegisterEntry *e = m_s.wordRegs.Item(m_currentWord)) {
-            e->description = text(kRegisterDescriptionMax);
+            e->description = text(kRegDescriptionMax);
         }
     }
 

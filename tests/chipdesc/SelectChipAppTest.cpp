@@ -57,7 +57,7 @@ TEST(SelectChipApp, FlukeSectionShowsTheInstrumentMenus)
     int notified = 0;
     f.ctx.onChipSelected = [&] { ++notified; };
     TMainPanel &main = f.program->Main();
-    EXPECT_TRUE(f.program->Windows().option->GetSELUP(0));
+    EXPECT_TRUE(f.program->Windows().option->GetSELUP());
     EXPECT_EQ(notified, 1);
     EXPECT_FALSE(main.MenuItem("Fluke1")->isVisible());
 

@@ -27,16 +27,16 @@ inline bool ChipStateIsSound(const ChipModelState &m)
     }
     for (int i = 0; i < m.bitRegs.Count(); ++i) {
         const BitRegisterEntry *e = m.bitRegs.Item(i);
-        ok = ok && e->name.size() <= kRegisterNameMax &&
-             e->description.size() <= kRegisterDescriptionMax;
+        ok = ok && e->name.size() <= kRegNameMax &&
+             e->description.size() <= kRegDescriptionMax;
         for (const auto &bit : e->bits)
-            ok = ok && bit.name.size() <= kRegisterNameMax &&
+            ok = ok && bit.name.size() <= kRegNameMax &&
                  bit.description.size() <= kBitDescriptionMax;
     }
     for (int i = 0; i < m.byteRegs.Count(); ++i)
-        ok = ok && m.byteRegs.Item(i)->description.size() <= kRegisterDescriptionMax;
+        ok = ok && m.byteRegs.Item(i)->description.size() <= kRegDescriptionMax;
     for (int i = 0; i < m.wordRegs.Count(); ++i)
-        ok = ok && m.wordRegs.Item(i)->description.size() <= kRegisterDescriptionMax;
+        ok = ok && m.wordRegs.Item(i)->description.size() <= kRegDescriptionMax;
     return ok;
 }
 
