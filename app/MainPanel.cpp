@@ -275,29 +275,83 @@ void TMainPanel::LoadConfig(const QString &fileName)
 
 void TMainPanel::ShowLoadedConfig(const ConfigLoad &load)
 {
-    // The loaded values are in m_ctx.setup and m_ctx.config now; the windows that show them put
-    // them into their controls here, each only when load.Has(line):
-    // - line 2: the setup dialog's baud, COM and parity lists (no change handlers run);
-    // - lines 11, 12: the ADC panel's TXADCOMD and TXADCObit;
-    // - line 13: the analysis window's NPointIndex with NPointIndexChange, Chart1 hidden and
-    //   MemoryF shown, CaptureIdle set, TXScale of the analysis window and of the channel switch
-    //   test, then TXScaleChange;
-    // - lines 15, 20, 23, 24, 26: the analysis window's CFunADC, ComFun, EREFV, CMAVR, EKEYADDR and
-    //   EKEYDATA; line 16 the setup dialog's CLPT, line 22 its Photo; line 21 the channel switch
-    //   test's ADShift; line 25 the temperature test's CHFULL.
-    (void)load;
+    // The loaded values are in m_ctx.setup and m_ctx.config now; the windows that exist show them
+    // in their controls. Setting a list here runs no change handler unless the load rules say so.
+    ConfigSettings &c = m_ctx.config;
+    for (int mode = 0; mode < 2; ++mode)
+        if (load.Has(18 + mode))
+            m_ctx.scaleDmm.sets[size_t(mode)] = c.ModeRegisters[size_t(mode)];
+    if (load.Has(20))
+        m_ctx.scaleDmm.comFun = c.ComFun;
+    if (!m_w)
+        return;
+    if (load.Has(2) || load.Has(16) || load.Has(22))
+        m_w->option->ShowStoredChoices();
+    TAnxADC *anx = m_w->anx;
+    if (load.Has(13)) {
+        anx->SetNPointIndex(c.NPointIndex); // runs NPointIndexChange
+        // The stored count itself goes through the start-up range rule (so "131072" and "128"
+        // start as 256), not through the window's own cap at the array size.
+        if (const int32_t count = SamplePointCount(c.NPointIndex); count > 0)
+            m_ctx.samples.TargetCount = count;
+        anx->SetGridShown(true);            // chart hidden, data table shown
+        m_ctx.samples.CaptureIdle = true;
+        anx->SetTXScaleIndex(c.TXScale); // runs TXScaleChange
+    }
+    if (load.Has(14))
+        anx->SetFrequencyView(false);
+    if (load.Has(15))
+        anx->SetCFunADCIndex(c.CFunADC);
+    if (load.Has(17))
+        anx->SetCalibrationPair(c.CalInput, c.CalResult);
+    if (load.Has(20))
+        anx->SetComFunIndex(c.ComFun);
+    if (load.Has(23))
+        anx->SetEREFVText(c.EREFV);
+    if (load.Has(24))
+        anx->SetCMAVRIndex(c.CMAVR);
+    if (load.Has(26)) {
+        anx->SetKeyAddressText(c.EKEYADDR);
+        anx->SetKeyDataText(c.EKEYDATA);
+    }
+}
+
+void TMainPanel::GatherConfig()
+{
+    // The file writes back what the windows show now.
+    ConfigSettings &c = m_ctx.config;
+    c.ModeRegisters = m_ctx.scaleDmm.sets;
+    if (!m_w)
+        return;
+    const TAnxADC *anx = m_w->anx;
+    c.NPointIndex = anx->NPointIndex();
+    c.TXScale = anx->TXScaleIndex();
+    c.FrequencyView = m_ctx.samples.FrequencyView;
+    c.CFunADC = anx->CFunADCIndex();
+    c.CalInput = anx->CalibrationInput();
+    c.CalResult = anx->CalibrationResult();
+    c.ComFun = anx->ComFunIndex();
+    c.EREFV = anx->EREFVText();
+    c.CMAVR = anx->CMAVRIndex();
+    c.EKEYADDR = anx->KeyAddressText();
+    c.EKEYDATA = anx->KeyDataText();
 }
 
 void TMainPanel::SelectChipAndInterface()
 {
-    // Selects the chip model at m_ctx.setup.chipModelIndex (GetSELUP), applies the interface to the
-    // setup dialog (for RS232 it opens the chip's COM port) and starts the parallel port link for
-    // interface 3. These steps belong to the chip description, the setup dialog and the parallel
-    // port link; until they exist the stored indexes are simply kept.
+    if (!m_w)
+        return;
+    // Select the chip model at the stored index, then apply the interface to the setup dialog
+    // (for RS232 this opens the chip's COM port); the parallel port link starts for interface 3.
+    m_w->option->GetSELUP();
+    m_w->option->ApplyStoredInterface();
+    if (m_ctx.setup.interfaceIndex == 3 && m_ctx.hooks.startParallelLink)
+        m_ctx.hooks.startParallelLink();
 }
 
 void TMainPanel::SaveConfig(const QString &fileName)
 {
+    GatherConfig();
     // Written whole or not at all; a file that cannot be written is skipped without a message.
     WriteFileAtomically(fileName, SerializeConfig(m_ctx.setup, m_ctx.config));
 }

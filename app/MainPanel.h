@@ -88,6 +88,8 @@ private:
     // The steps of loading the configuration that reach into other windows.
     void ShowLoadedConfig(const ConfigLoad &load);
     void SelectChipAndInterface();
+    // Takes the settings that the windows hold back into the context before saving.
+    void GatherConfig();
 
     AppContext &m_ctx;
     WindowSet *m_w = nullptr;

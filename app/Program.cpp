@@ -44,6 +44,19 @@ Program::Program(AppContext &ctx) : m_ctx(ctx)
                 a->setEnabled(enabled);
     };
     m_w.up->onBoardFound = [this]() { m_w.main->USBClient(); };
+    // "Restore ADC" and a change of the measurement mode write the mode's register set back to
+    // the chip: registers 0x3C to 0x40, then 0x30.
+    m_w.anx->hooks.applyRegisterPreset = [this](const std::array<uint8_t, 6> &row) {
+        static const uint16_t kAddresses[6] = {0x3C, 0x3D, 0x3E, 0x3F, 0x40, 0x30};
+        for (int i = 0; i < 6; ++i)
+            m_w.up->WriteRegister(kAddresses[i], row[size_t(i)]);
+    };
+    m_ctx.hooks.setupUartLink = [this]() { return m_w.up->SetupUartLink(0); };
+    // A chip description that asks for the instruments shows their menus and setup rows.
+    m_ctx.showInstrumentMenus = [this]() {
+        m_w.main->ShowInstrumentMenus();
+        m_w.option->ShowInstrumentControls();
+    };
     m_ctx.refreshPanels = [this]() {
         m_w.adc->DataUpdate();
         m_w.op->DataUpdate();
@@ -54,6 +67,8 @@ Program::Program(AppContext &ctx) : m_ctx(ctx)
 Program::~Program()
 {
     m_ctx.refreshPanels = nullptr;
+    m_ctx.showInstrumentMenus = nullptr;
+    m_ctx.hooks.setupUartLink = nullptr;
     // Newest first, the main window last, so its FormDestroy runs after every other window is
     // gone. A panel shown as an MDI child is deleted together with its frame.
     for (auto it = m_owned.rbegin(); it != m_owned.rend(); ++it) {

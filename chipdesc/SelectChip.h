@@ -19,9 +19,9 @@ inline ChipSelectionScope SelectionScope(AppContext &ctx)
                               ctx.bindings,
                               ctx.panelPrep,
                               ctx.views.LastShown,
-                              ctx.views.CurrentBank,
-                              ctx.views.CurrentPage,
-                              ctx.reservedFlags[2],
+                              ctx.config.CurrentBank,
+                              ctx.config.CurrentPage,
+                              ctx.config.ReservedFlags[2],
                               ctx.showInstrumentMenus};
 }
 

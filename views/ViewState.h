@@ -9,9 +9,8 @@ namespace vek {
 struct ViewState {
     std::array<uint8_t, 1024> LastShown{};
     std::array<bool, 1024> ChangedFlags{};
-    // The RAM panel's bank (0-4) and the register panel's page (0-3).
-    int CurrentBank = 0;
-    int CurrentPage = 0;
+    // The RAM panel's bank and the register panel's page are kept with the other settings
+    // (AppContext::config.CurrentBank / CurrentPage).
 };
 
 } // namespace vek

@@ -470,8 +470,10 @@ void TAnxADC::ComFunChange()
     const int mode = m_comFun->currentIndex();
     if (mode < 0 || mode > 1)
         return;
+    // The chip write path records register values into the set of the current mode.
+    m_ctx.scaleDmm.comFun = mode;
     if (hooks.applyRegisterPreset)
-        hooks.applyRegisterPreset(m_registerRows[mode]);
+        hooks.applyRegisterPreset(m_ctx.scaleDmm.sets[size_t(mode)]);
 }
 
 void TAnxADC::ClearResultBoxes()
@@ -632,15 +634,19 @@ void TAnxADC::SetCalibrationPair(int32_t inputValue, int32_t adcResult)
 void TAnxADC::SetRegisterRow(int mode, const std::array<uint8_t, 6> &row)
 {
     if (mode == 0 || mode == 1)
-        m_registerRows[mode] = row;
+        m_ctx.scaleDmm.sets[size_t(mode)] = row;
 }
 
 std::array<uint8_t, 6> TAnxADC::RegisterRow(int mode) const
 {
-    return (mode == 0 || mode == 1) ? m_registerRows[mode] : std::array<uint8_t, 6>{};
+    return (mode == 0 || mode == 1) ? m_ctx.scaleDmm.sets[size_t(mode)] : std::array<uint8_t, 6>{};
 }
 
-void TAnxADC::SetComFunIndex(int index) { m_comFun->setCurrentIndex(index); }
+void TAnxADC::SetComFunIndex(int index)
+{
+    m_comFun->setCurrentIndex(index);
+    m_ctx.scaleDmm.comFun = index;
+}
 int TAnxADC::ComFunIndex() const { return m_comFun->currentIndex(); }
 void TAnxADC::SetEREFVText(const QString &text) { m_erefv->setText(text); }
 QString TAnxADC::EREFVText() const { return m_erefv->text(); }

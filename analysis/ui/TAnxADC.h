@@ -197,7 +197,6 @@ private:
     QElapsedTimer m_lastLiveRedraw;
 
     int32_t m_calInput = 500000, m_calResult = 50000;
-    std::array<std::array<uint8_t, 6>, 2> m_registerRows{};
 };
 
 } // namespace vek

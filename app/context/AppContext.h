@@ -99,8 +99,6 @@ struct AppContext {
     TCRREGWordPtr wordRegs;
     FieldBindings bindings;
     PanelPreparation panelPrep;
-    // The six reserved flags of the configuration file (its lines 3 to 8).
-    std::array<bool, 6> reservedFlags{};
     // Shows the main window's instrument menus (a chip description asked for the instruments).
     std::function<void()> showInstrumentMenus;
     // Runs after every chip selection, so the windows apply panelPrep and redraw.

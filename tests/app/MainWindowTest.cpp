@@ -9,6 +9,7 @@
 #include "widgets/PanelWindow.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
@@ -246,4 +247,36 @@ TEST(MainWindow, UsbScanOnlyForBoardInterfaces)
         f.program.Main().USBScanClick();
         EXPECT_EQ(f.ctx.status.Text(0), "before");
     }
+}
+
+TEST(MainWindow, WindowSettingsSurviveARestart)
+{
+    QTemporaryDir dir;
+    FakeClock clock;
+    ScriptedDialogs dialogs;
+    {
+        AppContext ctx{clock, dialogs, dir.path()};
+        Program program{ctx};
+        program.Activate();
+        TAnxADC *anx = program.Windows().anx;
+        anx->SetEREFVText("2.5");
+        anx->SetCMAVRIndex(3);
+        anx->SetNPointIndex(8);
+        anx->SetComFunIndex(1);
+        anx->SetRegisterRow(1, {1, 2, 3, 4, 5, 6});
+        ctx.config.Photo = false;
+        program.Main().close();
+    }
+    AppContext ctx{clock, dialogs, dir.path()};
+    Program program{ctx};
+    program.Activate();
+    TAnxADC *anx = program.Windows().anx;
+    EXPECT_EQ(anx->EREFVText(), "2.5");
+    EXPECT_EQ(anx->CMAVRIndex(), 3);
+    EXPECT_EQ(anx->NPointIndex(), 8);
+    EXPECT_EQ(ctx.samples.TargetCount, 8192);
+    EXPECT_EQ(anx->ComFunIndex(), 1);
+    EXPECT_EQ(ctx.scaleDmm.comFun, 1);
+    EXPECT_EQ(anx->RegisterRow(1), (std::array<uint8_t, 6>{1, 2, 3, 4, 5, 6}));
+    EXPECT_FALSE(program.Windows().option->Photo()->isChecked());
 }

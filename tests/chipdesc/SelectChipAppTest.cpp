@@ -62,14 +62,14 @@ TEST(SelectChipApp, FlukeSectionShowsTheInstrumentMenus)
     EXPECT_FALSE(main.MenuItem("Fluke1")->isVisible());
 
     f.ctx.setup.chipModelIndex = 1;
-    f.ctx.views.CurrentPage = 3;
+    f.ctx.config.CurrentPage = 3;
     EXPECT_TRUE(GetSELUP(f.ctx));
     EXPECT_EQ(notified, 2);
     for (const char *name : {"Memu_File", "Regist", "Fluke1", "Power1"})
         EXPECT_TRUE(main.MenuItem(name)->isVisible()) << name;
     EXPECT_EQ(f.ctx.chip.productName, "ZR2");
     EXPECT_EQ(f.ctx.bitRegs.Count(), 1);
-    EXPECT_EQ(f.ctx.views.CurrentPage, 0);
+    EXPECT_EQ(f.ctx.config.CurrentPage, 0);
     EXPECT_EQ(f.ctx.chip.addressMask[0x23], 0xFF);
 
     f.ctx.setup.chipModelIndex = 5;
