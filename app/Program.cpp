@@ -1,6 +1,6 @@
 #include "app/Program.h"
 
-#include "analysis/Acquisition.h"
+#include "analysis/ui/CaptureHooks.h"
 #include "analysis/ui/TAnxADC.h"
 #include "app/MainPanel.h"
 #include "app/context/AppContext.h"
@@ -12,7 +12,6 @@
 #include "views/ui/ViewWindows.h"
 
 #include <QAction>
-#include <QCoreApplication>
 
 namespace vek {
 
@@ -45,33 +44,7 @@ Program::Program(AppContext &ctx) : m_ctx(ctx)
             if (QAction *a = main->MenuItem(QString::fromLatin1(name)))
                 a->setEnabled(enabled);
     };
-    // "Catch ADC": the streamed capture on slot 0 over the chosen link.
-    m_w.anx->hooks.streamCapture = [this]() {
-        ChipPort chip = m_ctx.Chip();
-        AcquisitionIo io{chip};
-        io.kind = static_cast<InterfaceKind>(m_ctx.setup.interfaceIndex);
-        io.blockDecoded = [anx = m_w.anx](const DecodedRange &range, int byteCount) {
-            anx->CaptureBlockDecoded(range, byteCount);
-        };
-        io.gauge = [this](bool visible, int percent) { m_ctx.status.SetGauge(visible, percent); };
-        io.pumpMessages = [] { QCoreApplication::processEvents(); };
-        return ReadADCALL(io, m_ctx.samples).ok();
-    };
-    // Key polling: one chip RAM byte read or written on slot 0.
-    m_w.anx->hooks.readChipByte = [this](int address, uint8_t &value) {
-        ChipPort chip = m_ctx.Chip();
-        if (address < 0 || address >= kChipMemorySize || !ReadChip(chip, uint16_t(address), 1, 0))
-            return false;
-        value = m_ctx.transferBuffer[0];
-        return true;
-    };
-    m_w.anx->hooks.writeChipByte = [this](int address, uint8_t value) {
-        ChipPort chip = m_ctx.Chip();
-        if (address < 0 || address >= kChipMemorySize)
-            return false;
-        m_ctx.transferBuffer[5] = value;
-        return WriteChip(chip, uint16_t(address), 1, 0);
-    };
+    ConnectCaptureHooks(*m_w.anx, m_ctx);
     m_w.up->onBoardFound = [this]() { m_w.main->USBClient(); };
     m_ctx.refreshPanels = [this]() {
         m_w.adc->DataUpdate();
