@@ -1,7 +1,9 @@
 #include "analysis/Acquisition.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace vek {
 
@@ -170,6 +172,76 @@ CaptureOutcome ReadADCALL(AcquisitionIo &io, SampleStore &store)
 bool TMPTRIGER(ChipPort &chip, int slot)
 {
     return UpdateModeByte(chip, slot, kBlockCaptureBit, 0xFF);
+}
+
+void WaitTRIGER(Clock &clock, int seconds, const std::function<void(int)> &tick)
+{
+    const double start = clock.NowDays();
+    const double spanMs = std::max(seconds, 1) * 1000.0;
+    for (;;) {
+        const double elapsedMs = (clock.NowDays() - start) * kMsPerDay;
+        if (tick)
+            tick(int(elapsedMs / 1000.0));
+        if (elapsedMs >= spanMs || elapsedMs < 0)
+            return;
+        // Never a zero wait: the rest of a step can round down to nothing.
+        WaitMs(clock, std::max<int32_t>(1, int32_t(std::ceil(std::min(100.0, spanMs - elapsedMs)))));
+    }
+}
+
+int BlockWaitSeconds(const QString &text)
+{
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok);
+    if (!ok)
+        return 15;
+    return std::max(v, 1);
+}
+
+bool TriggerBlockCapture(BlockCaptureIo &io)
+{
+    ChipPort &chip = io.chip;
+    if (!TMPTRIGER(chip, io.slot) || !ReadChip(chip, 0x7F, 1, io.slot))
+        return false;
+    for (;;) {
+        if (io.setBusy)
+            io.setBusy(true);
+        WaitTRIGER(chip.link.clock, io.waitSeconds, io.waitTick);
+        if (!ReadChip(chip, kCaptureModeAddress, 1, io.slot))
+            return false;
+        if ((chip.link.buffer[0] & kBlockCaptureBit) == 0)
+            break;
+    }
+    if (io.setBusy)
+        io.setBusy(false);
+    return true;
+}
+
+bool ReadRamBlock(BlockCaptureIo &io)
+{
+    ChipPort &chip = io.chip;
+    std::vector<std::pair<uint16_t, int>> reads; // first address, byte count
+    if (io.layout == RamBlockLayout::SmallModel) {
+        reads = {{0xC0, 48}};
+    } else if (io.kind == InterfaceKind::UART) {
+        reads = {{0x100, 56}, {0x138, 56}, {0x170, 16}};
+        if (io.bank2Present)
+            reads.insert(reads.end(), {{0x200, 56}, {0x238, 56}, {0x270, 56}});
+        reads.insert(reads.end(), {{0x2A8, 56}, {0x2E0, 32}});
+    } else {
+        reads = {{0x100, 64}};
+        if (io.bank1Present)
+            reads.insert(reads.end(), {{0x140, 64}, {0x200, 64}});
+        if (io.bank2Present)
+            reads.insert(reads.end(), {{0x240, 64}, {0x280, 64}, {0x2C0, 64}});
+    }
+    for (const auto &[address, count] : reads) {
+        if (!ReadChip(chip, address, count, io.slot))
+            return false;
+        for (int i = 0; i < count; ++i)
+            SetImageByte(chip.chips, address + i, chip.link.buffer[size_t(i)], io.slot);
+    }
+    return true;
 }
 
 } // namespace vek

@@ -62,4 +62,33 @@ CaptureOutcome ReadADCALL(AcquisitionIo &io, SampleStore &store);
 // The block capture's trigger: sets bit 2 of the mode byte (read, OR 0x04, write).
 bool TMPTRIGER(ChipPort &chip, int slot);
 
+// Waits the given number of seconds (at least 1) in steps of 100 ms; after each step `tick`
+// receives the whole seconds elapsed (to show them and let window messages run).
+void WaitTRIGER(Clock &clock, int seconds, const std::function<void(int elapsedSeconds)> &tick);
+
+// The seconds of the hidden "Wait" edit: its integer value, 15 when it is not one, 1 below 1.
+int BlockWaitSeconds(const QString &text);
+
+struct BlockCaptureIo {
+    BlockCaptureIo(ChipPort &c) : chip(c) {}
+    ChipPort &chip;
+    int slot = 0;
+    InterfaceKind kind = InterfaceKind::SPI;
+    RamBlockLayout layout = RamBlockLayout::Banked;
+    bool bank1Present = false;
+    bool bank2Present = false;
+    int waitSeconds = 15;
+    // Seconds elapsed while waiting for the firmware.
+    std::function<void(int elapsedSeconds)> waitTick;
+    // Disables the button that started the capture while the firmware fills its block.
+    std::function<void(bool enabled)> setBusy;
+};
+
+// Triggers the firmware's block capture and waits until it has cleared the request (re-reading
+// the mode byte after every wait). False when a read or the trigger fails.
+bool TriggerBlockCapture(BlockCaptureIo &io);
+// Reads the buffered block into the chip image of the slot (TmpRAMADC's reads). False when any
+// read fails; the image then holds what was read before the failure.
+bool ReadRamBlock(BlockCaptureIo &io);
+
 } // namespace vek

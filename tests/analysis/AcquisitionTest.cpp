@@ -265,3 +265,50 @@ TEST(SimAdc, ReplayFilesAreReadStrictly)
     EXPECT_FALSE(sim::LoadReplayCodes(write("text", "1\nabc\n"), codes, &error));
     EXPECT_FALSE(sim::LoadReplayCodes(dir.filePath(QStringLiteral("missing")), codes, &error));
 }
+
+TEST(BlockCapture, TriggerWaitAndReadGiveTheFirmwaresBlock)
+{
+    struct Case {
+        InterfaceKind kind;
+        bool bank2;
+        int expected;
+    } cases[] = {{InterfaceKind::SPI, true, 41 + 85}, {InterfaceKind::SPI, false, 41},
+                 {InterfaceKind::UART, true, 41 + 85}, {InterfaceKind::Special, false, 41}};
+    for (const Case &c : cases) {
+        Rig rig(c.kind);
+        const std::vector<int32_t> codes = Ramp(200, -70);
+        rig.adc.Replay(codes);
+        BlockCaptureIo io(rig.port);
+        io.kind = c.kind;
+        io.bank1Present = true;
+        io.bank2Present = c.bank2;
+        io.waitSeconds = 2;
+        int lastTick = -1;
+        io.waitTick = [&](int s) { lastTick = s; };
+        const double before = rig.clock.NowDays();
+        ASSERT_TRUE(TriggerBlockCapture(io));
+        EXPECT_EQ(lastTick, 2);
+        EXPECT_GE((rig.clock.NowDays() - before) * kMsPerDay, 2000.0);
+        ASSERT_TRUE(ReadRamBlock(io));
+        ASSERT_EQ(DecodeRamBlock(rig.store, rig.chips[0].image, RamBlockLayout::Banked, c.bank2), c.expected);
+        // The firmware wrote 16 codes for the small models first, then the banked block.
+        for (int k = 0; k < c.expected; ++k)
+            ASSERT_EQ(rig.store.RawSamples[size_t(k)], codes[size_t(16 + k)]) << k;
+    }
+}
+
+TEST(BlockCapture, FailedReadsEndWithoutResults)
+{
+    Rig rig;
+    BlockCaptureIo io(rig.port);
+    io.waitSeconds = 1;
+    io.waitTick = [&](int s) {
+        if (s >= 1)
+            rig.usb.board.Unplug(); // gone while the firmware fills its block
+    };
+    EXPECT_FALSE(TriggerBlockCapture(io));
+    EXPECT_FALSE(ReadRamBlock(io));
+    EXPECT_EQ(BlockWaitSeconds(QStringLiteral("x")), 15);
+    EXPECT_EQ(BlockWaitSeconds(QStringLiteral("0")), 1);
+    EXPECT_EQ(BlockWaitSeconds(QStringLiteral(" 4 ")), 4);
+}
