@@ -1,5 +1,6 @@
 #include "app/Program.h"
 
+#include "analysis/ui/CaptureHooks.h"
 #include "analysis/ui/TAnxADC.h"
 #include "app/MainPanel.h"
 #include "app/context/AppContext.h"
@@ -43,6 +44,7 @@ Program::Program(AppContext &ctx) : m_ctx(ctx)
             if (QAction *a = main->MenuItem(QString::fromLatin1(name)))
                 a->setEnabled(enabled);
     };
+    ConnectCaptureHooks(*m_w.anx, m_ctx);
     m_w.up->onBoardFound = [this]() { m_w.main->USBClient(); };
     // "Restore ADC" and a change of the measurement mode write the mode's register set back to
     // the chip: registers 0x3C to 0x40, then 0x30.

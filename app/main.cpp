@@ -5,6 +5,7 @@
 #include "sim/instruments/SimulatedBench.h"
 #include "link/FrameTrace.h"
 #include "link/RealUsbBackends.h"
+#include "sim/SimAdc.h"
 #include "sim/SimUsbBackends.h"
 #include "widgets/QtDialogs.h"
 
@@ -63,7 +64,15 @@ int main(int argc, char *argv[])
     const QCommandLineOption trace(QStringLiteral("trace"),
                                    QStringLiteral("Write every frame to and from the board to FILE."),
                                    QStringLiteral("FILE"));
+    const QCommandLineOption seed(QStringLiteral("seed"),
+                                  QStringLiteral("Noise seed of the simulated ADC."), QStringLiteral("N"),
+                                  QStringLiteral("1"));
+    const QCommandLineOption replay(QStringLiteral("replay"),
+                                    QStringLiteral("The simulated ADC streams the codes of FILE."),
+                                    QStringLiteral("FILE"));
     options.addOption(simulate);
+    options.addOption(seed);
+    options.addOption(replay);
     options.addOption(trace);
     options.process(app);
 
@@ -73,12 +82,25 @@ int main(int argc, char *argv[])
 
     // The board is either real hardware (hidapi and libusb) or the simulated board, never both.
     std::unique_ptr<vek::sim::SimUsb> simulated;
+    std::unique_ptr<vek::sim::SimAdc> simAdc;
     std::unique_ptr<vek::HidapiBackend> realHid;
     std::unique_ptr<vek::LibusbBackend> realDriver;
     if (options.isSet(simulate)) {
         simulated = std::make_unique<vek::sim::SimUsb>();
+        simulated->board.keepFrameLog = false;
         ctx.usb.hid = &simulated->hid;
         ctx.usb.driver = &simulated->driver;
+        // The chip's converter, at the data rate its oversampling setting gives.
+        simAdc = std::make_unique<vek::sim::SimAdc>(simulated->board, clock);
+        simAdc->Seed(options.value(seed).toULongLong());
+        if (options.isSet(replay)) {
+            std::vector<int32_t> codes;
+            QString error;
+            if (vek::sim::LoadReplayCodes(options.value(replay), codes, &error))
+                simAdc->Replay(std::move(codes));
+            else
+                std::fprintf(stderr, "vek-enobtest: %s\n", qPrintable(error));
+        }
     } else {
         realHid = std::make_unique<vek::HidapiBackend>();
         realDriver = std::make_unique<vek::LibusbBackend>();

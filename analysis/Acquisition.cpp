@@ -1,0 +1,247 @@
+#include "analysis/Acquisition.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace vek {
+
+uint8_t StreamRouteByte(InterfaceKind kind, bool photo)
+{
+    if (kind == InterfaceKind::Special)
+        return photo ? 0xBE : 0xBA;
+    return photo ? 0xBC : 0xB1;
+}
+
+namespace {
+
+// Read-modify-write of the firmware's mode byte.
+bool UpdateModeByte(ChipPort &chip, int slot, uint8_t orMask, uint8_t andMask)
+{
+    if (!ReadChip(chip, kCaptureModeAddress, 1, slot))
+        return false;
+    const uint8_t mode = uint8_t((chip.link.buffer[0] | orMask) & andMask);
+    chip.link.buffer[5] = mode;
+    return WriteChip(chip, kCaptureModeAddress, 1, slot);
+}
+
+bool Send(ChipPort &chip, UsbLink &link, std::initializer_list<uint8_t> bytes)
+{
+    int i = 0;
+    for (uint8_t b : bytes)
+        chip.link.buffer[size_t(i++)] = b;
+    return LinkWrite(chip.link, link, i);
+}
+
+// The count request: how many result bytes the board holds. False on a failed exchange or a
+// malformed reply.
+bool AskCount(ChipPort &chip, UsbLink &link, InterfaceKind kind, int &n)
+{
+    if (kind == InterfaceKind::UART) {
+        if (!Send(chip, link, {0xC1, kCountRequest}) || !LinkRead(chip.link, link, 2))
+            return false;
+        if (chip.link.buffer[1] != 0xAA)
+            return false;
+        n = chip.link.buffer[0];
+        return true;
+    }
+    const uint8_t route = StreamRouteByte(kind, chip.photo);
+    if (!Send(chip, link, {route, kCountRequest}) || !LinkRead(chip.link, link, 1))
+        return false;
+    n = chip.link.buffer[0];
+    return true;
+}
+
+// Fetches n result bytes into `out`. SPI and Special deliver them in frames of at most 64 bytes;
+// UART in one reply followed by a status byte.
+bool Fetch(ChipPort &chip, UsbLink &link, InterfaceKind kind, int n, std::array<uint8_t, 256> &out)
+{
+    TransferBuffer &b = chip.link.buffer;
+    if (kind == InterfaceKind::UART) {
+        // One frame carries at most 63 result bytes besides the status byte.
+        if (n + 1 > kFrameBytes)
+            return false;
+        if (!Send(chip, link, {0xC1, kFetchRequest, uint8_t(n)}) || !LinkRead(chip.link, link, n + 1))
+            return false;
+        std::memcpy(out.data(), b.data(), size_t(n));
+        return true;
+    }
+    const uint8_t route = StreamRouteByte(kind, chip.photo);
+    if (!Send(chip, link, {route, kFetchRequest, uint8_t(n)}) ||
+        !LinkRead(chip.link, link, std::min(n, kFrameBytes)))
+        return false;
+    std::memcpy(out.data(), b.data(), kFrameBytes);
+    int remaining = n - kFrameBytes;
+    size_t offset = kFrameBytes;
+    while (remaining > 0) {
+        const int c = std::min(remaining, kFrameBytes);
+        // The third byte is whatever the previous reply left there; the board ignores it.
+        if (!Send(chip, link, {kFetchRequest, uint8_t(c), b[2]}) || !LinkRead(chip.link, link, c))
+            return false;
+        std::memcpy(out.data() + offset, b.data(), size_t(std::min<size_t>(kFrameBytes, out.size() - offset)));
+        offset += kFrameBytes;
+        remaining -= kFrameBytes;
+    }
+    return true;
+}
+
+} // namespace
+
+CaptureOutcome ReadADCALL(AcquisitionIo &io, SampleStore &store)
+{
+    ChipPort &chip = io.chip;
+    Clock &clock = chip.link.clock;
+    UsbLink &link = chip.chips[size_t(std::clamp(io.slot, 0, kChipSlotCount - 1))].link;
+    auto gauge = [&](bool visible, int percent) {
+        if (io.gauge)
+            io.gauge(visible, percent);
+    };
+
+    ClearSamples(store, CaptureTarget(store.TargetCount));
+    const bool deviceLink = io.kind == InterfaceKind::SPI || io.kind == InterfaceKind::Special ||
+                            io.kind == InterfaceKind::UART;
+    CaptureOutcome outcome;
+    if (!deviceLink) {
+        outcome.end = CaptureEnd::NotSupported;
+        FinishCapture(store, clock.NowDays(), true);
+        return outcome;
+    }
+    if (!UpdateModeByte(chip, io.slot, kStreamBit, 0xFF)) {
+        // The board did not take the request: nothing streams, nothing to undo.
+        FinishCapture(store, clock.NowDays(), true);
+        return outcome;
+    }
+
+    BeginCapture(store, clock.NowDays());
+    gauge(true, 0);
+    const int32_t target = CaptureTarget(store.TargetCount);
+    std::array<uint8_t, 256> staging{};
+    double lastDataDays = clock.NowDays();
+    bool failed = false;
+    outcome.end = CaptureEnd::Complete;
+    for (;;) {
+        int n = 0;
+        if (!AskCount(chip, link, io.kind, n)) {
+            failed = true;
+            outcome.end = CaptureEnd::LinkFailed;
+            break;
+        }
+        if (n >= 3) {
+            if (!Fetch(chip, link, io.kind, n, staging)) {
+                failed = true;
+                outcome.end = CaptureEnd::LinkFailed;
+                break;
+            }
+            const DecodedRange range = DecodeBlock(store, staging.data(), size_t(n));
+            if (io.blockDecoded)
+                io.blockDecoded(range, n);
+            else
+                gauge(true, GaugePercent(store.SampleCount, target));
+            lastDataDays = clock.NowDays();
+        }
+        if (io.pumpMessages)
+            io.pumpMessages();
+        if (store.SampleCount >= target || store.CaptureIdle)
+            break;
+        if (n < 3) {
+            if (io.idleTimeoutMs > 0 && (clock.NowDays() - lastDataDays) * kMsPerDay >= io.idleTimeoutMs) {
+                failed = true;
+                outcome.end = CaptureEnd::NoData;
+                break;
+            }
+            WaitMs(clock, io.emptyPollMs);
+        }
+    }
+
+    const bool stopped = store.CaptureIdle;
+    const double endDays = clock.NowDays(); // the duration counts up to the last block
+    // Stop the stream. After a failed transfer the link is closed and this fails at once; a board
+    // that still answers stops streaming into a buffer nobody reads.
+    if (!UpdateModeByte(chip, io.slot, 0x00, uint8_t(~kStreamBit)) && !failed)
+        outcome.end = CaptureEnd::LinkFailed, failed = true;
+    gauge(false, GaugePercent(store.SampleCount, target));
+    const bool complete = FinishCapture(store, endDays, failed);
+    if (!failed && stopped)
+        outcome.end = CaptureEnd::Stopped;
+    if (outcome.end == CaptureEnd::Complete && !complete)
+        outcome.end = CaptureEnd::Stopped;
+    return outcome;
+}
+
+bool TMPTRIGER(ChipPort &chip, int slot)
+{
+    return UpdateModeByte(chip, slot, kBlockCaptureBit, 0xFF);
+}
+
+void WaitTRIGER(Clock &clock, int seconds, const std::function<void(int)> &tick)
+{
+    const double start = clock.NowDays();
+    const double spanMs = std::max(seconds, 1) * 1000.0;
+    for (;;) {
+        const double elapsedMs = (clock.NowDays() - start) * kMsPerDay;
+        if (tick)
+            tick(int(elapsedMs / 1000.0));
+        if (elapsedMs >= spanMs || elapsedMs < 0)
+            return;
+        // Never a zero wait: the rest of a step can round down to nothing.
+        WaitMs(clock, std::max<int32_t>(1, int32_t(std::ceil(std::min(100.0, spanMs - elapsedMs)))));
+    }
+}
+
+int BlockWaitSeconds(const QString &text)
+{
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok);
+    if (!ok)
+        return 15;
+    return std::max(v, 1);
+}
+
+bool TriggerBlockCapture(BlockCaptureIo &io)
+{
+    ChipPort &chip = io.chip;
+    if (!TMPTRIGER(chip, io.slot) || !ReadChip(chip, 0x7F, 1, io.slot))
+        return false;
+    for (;;) {
+        if (io.setBusy)
+            io.setBusy(true);
+        WaitTRIGER(chip.link.clock, io.waitSeconds, io.waitTick);
+        if (!ReadChip(chip, kCaptureModeAddress, 1, io.slot))
+            return false;
+        if ((chip.link.buffer[0] & kBlockCaptureBit) == 0)
+            break;
+    }
+    if (io.setBusy)
+        io.setBusy(false);
+    return true;
+}
+
+bool ReadRamBlock(BlockCaptureIo &io)
+{
+    ChipPort &chip = io.chip;
+    std::vector<std::pair<uint16_t, int>> reads; // first address, byte count
+    if (io.layout == RamBlockLayout::SmallModel) {
+        reads = {{0xC0, 48}};
+    } else if (io.kind == InterfaceKind::UART) {
+        reads = {{0x100, 56}, {0x138, 56}, {0x170, 16}};
+        if (io.bank2Present)
+            reads.insert(reads.end(), {{0x200, 56}, {0x238, 56}, {0x270, 56}});
+        reads.insert(reads.end(), {{0x2A8, 56}, {0x2E0, 32}});
+    } else {
+        reads = {{0x100, 64}};
+        if (io.bank1Present)
+            reads.insert(reads.end(), {{0x140, 64}, {0x200, 64}});
+        if (io.bank2Present)
+            reads.insert(reads.end(), {{0x240, 64}, {0x280, 64}, {0x2C0, 64}});
+    }
+    for (const auto &[address, count] : reads) {
+        if (!ReadChip(chip, address, count, io.slot))
+            return false;
+        for (int i = 0; i < count; ++i)
+            SetImageByte(chip.chips, address + i, chip.link.buffer[size_t(i)], io.slot);
+    }
+    return true;
+}
+
+} // namespace vek

@@ -1,0 +1,100 @@
+#include "analysis/EnobMeasurement.h"
+
+#include "analysis/AnalysisSettings.h"
+#include "analysis/ResultFile.h"
+#include "analysis/Spectrum.h"
+
+#include <optional>
+
+namespace vek {
+
+int AveragingIndexFor(int factor)
+{
+    const int n = int(AveragingItems().size());
+    for (int i = 0; i < n; ++i)
+        if (AveragingFactor(i) == factor)
+            return i;
+    return -1;
+}
+
+double ReadGainFromChip(ChipPort &chip, int slot)
+{
+    std::optional<uint8_t> r3C, r3D;
+    if (ReadChip(chip, 0x3C, 1, slot))
+        r3C = chip.link.buffer[0];
+    if (ReadChip(chip, 0x3D, 1, slot))
+        r3D = chip.link.buffer[0];
+    return GainFromReads(r3C, r3D);
+}
+
+EnobRun MeasureEnob(ChipPort &chip, InterfaceKind kind, SampleStore &store, const EnobOptions &options,
+                    AnalysisResults &results)
+{
+    EnobRun run;
+    const int avgIndex = AveragingIndexFor(options.averaging);
+    if (avgIndex < 0) {
+        run.error = QStringLiteral("averaging must be 1, 2, 4, 8, 16 or 32");
+        return run;
+    }
+    if (options.width < 8 || options.width > 24) {
+        run.error = QStringLiteral("result width must be 8 to 24");
+        return run;
+    }
+    store.TargetCount = CaptureTarget(options.samples);
+    ApplyScaleIndex(store, options.width - 8);
+
+    AcquisitionIo io{chip};
+    io.kind = kind;
+    io.idleTimeoutMs = options.idleTimeoutMs;
+    store.CaptureIdle = false;
+    const CaptureOutcome outcome = ReadADCALL(io, store);
+    run.sampleCount = store.SampleCount;
+    run.elapsedMs = store.ElapsedMs;
+    switch (outcome.end) {
+    case CaptureEnd::Complete:
+        break;
+    case CaptureEnd::NotSupported:
+        run.error = QStringLiteral("the streamed capture runs on the SPI, Special and UART links only");
+        return run;
+    case CaptureEnd::NoData:
+        run.error = QStringLiteral("the board stopped sending results after %1 samples").arg(store.SampleCount);
+        return run;
+    default:
+        run.error = QStringLiteral("Read Error !!!!!");
+        return run;
+    }
+
+    MeasureSettings settings;
+    settings.refVoltText = options.refVoltText;
+    run.gain = settings.gain = ReadGainFromChip(chip, 0);
+    ComputeSpectrum(store, CaptureTarget(store.TargetCount));
+    std::optional<Figures> f = MeasureStreamed(store, settings, results);
+    if (f && options.averaging > 1)
+        f = ReCalADC(store, avgIndex, settings, results);
+    if (!f) {
+        run.error = QStringLiteral("too few samples for the averaging");
+        return run;
+    }
+    run.figures = *f;
+    run.results = results;
+    if (!options.outPath.isEmpty() && !SaveResultFile(options.outPath, store, results)) {
+        run.error = QStringLiteral("cannot write %1").arg(options.outPath);
+        return run;
+    }
+    run.ok = true;
+    return run;
+}
+
+QString FiguresReport(const AnalysisResults &r)
+{
+    const std::pair<const char *, double> rows[] = {
+        {"Average", r.mean},   {"Vp-p Noise", r.vppNv}, {"RMS Noise", r.rmsNv},
+        {"ENOB", r.enob},      {"Vp-p Count", r.vppCount}, {"Sigma", r.sigma},
+        {"Noise Free", r.noiseFree}};
+    QString text;
+    for (const auto &[name, v] : rows)
+        text += QStringLiteral("%1: %2\n").arg(QLatin1String(name), FigureText(v));
+    return text;
+}
+
+} // namespace vek

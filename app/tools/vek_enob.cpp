@@ -1,0 +1,202 @@
+// vek-enob: the ENOB test from the command line. Connects to the evaluation board (or the
+// simulated one), selects the chip model, captures, prints the seven figures and writes the
+// result file.
+#include "analysis/EnobMeasurement.h"
+#include "app/base/Clock.h"
+#include "app/base/NumberText.h"
+#include "chipdesc/ChipList.h"
+#include "chipdesc/ChipSelection.h"
+#include "link/RealUsbBackends.h"
+#include "link/UsbTransport.h"
+#include "sim/SimAdc.h"
+#include "sim/SimUsbBackends.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <cstdio>
+#include <memory>
+
+using namespace vek;
+
+namespace {
+
+int Fail(const QString &text)
+{
+    std::fprintf(stderr, "vek-enob: %s\n", qPrintable(text));
+    return 1;
+}
+
+// The chip model: a position in the chip list, or a model name ("ZR300").
+int ChipIndex(const QString &programDir, const QString &choice)
+{
+    bool isNumber = false;
+    const int index = choice.toInt(&isNumber);
+    const QStringList list = ReadChipList(programDir);
+    if (isNumber)
+        return index >= 0 && index < list.size() ? index : -1;
+    for (int i = 0; i < list.size(); ++i)
+        if (list[i].section(QLatin1Char(' '), 0, 0).compare(choice, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+bool InterfaceFromText(const QString &t, InterfaceKind &kind)
+{
+    const QString s = t.toUpper();
+    if (s == QLatin1String("SPI"))
+        kind = InterfaceKind::SPI;
+    else if (s == QLatin1String("SPECIAL"))
+        kind = InterfaceKind::Special;
+    else if (s == QLatin1String("UART"))
+        kind = InterfaceKind::UART;
+    else
+        return false;
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vek-enob"));
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral("ENOB test of the chip's ADC, without a window"));
+    p.addHelpOption();
+    const QCommandLineOption simulate(QStringLiteral("simulate"), QStringLiteral("Use the simulated board."));
+    const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("Noise seed of the simulated ADC."),
+                                  QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption replay(QStringLiteral("replay"),
+                                    QStringLiteral("Simulated ADC streams the codes of FILE (one a line)."),
+                                    QStringLiteral("FILE"));
+    const QCommandLineOption realTime(QStringLiteral("real-time"),
+                                      QStringLiteral("Simulated ADC at its data rate on the wall clock "
+                                                     "(default: as fast as possible on simulated time)."));
+    const QCommandLineOption input(QStringLiteral("input"), QStringLiteral("Simulated input in volts."),
+                                   QStringLiteral("V"));
+    const QCommandLineOption chip(QStringLiteral("chip"), QStringLiteral("Chip model name or list index."),
+                                  QStringLiteral("NAME"), QStringLiteral("0"));
+    const QCommandLineOption link(QStringLiteral("interface"), QStringLiteral("SPI, Special or UART."),
+                                  QStringLiteral("KIND"), QStringLiteral("SPI"));
+    const QCommandLineOption samples(QStringLiteral("samples"), QStringLiteral("Samples to keep."),
+                                     QStringLiteral("N"), QStringLiteral("256"));
+    const QCommandLineOption width(QStringLiteral("width"), QStringLiteral("Result width 8..24."),
+                                   QStringLiteral("BITS"), QStringLiteral("24"));
+    const QCommandLineOption ref(QStringLiteral("ref"), QStringLiteral("Reference voltage."),
+                                 QStringLiteral("V"), QStringLiteral("1.2"));
+    const QCommandLineOption avg(QStringLiteral("average"), QStringLiteral("Averaging factor 1..32."),
+                                 QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption reg(QStringLiteral("reg"),
+                                 QStringLiteral("Write chip register ADDR (hex) with VALUE (hex) first."),
+                                 QStringLiteral("ADDR=VALUE"));
+    const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("Result file."), QStringLiteral("FILE"));
+    for (const auto *o : {&simulate, &seed, &replay, &realTime, &input, &chip, &link, &samples, &width, &ref,
+                          &avg, &reg, &out})
+        p.addOption(*o);
+    p.process(app);
+
+    EnobOptions options;
+    bool ok = true, numbersOk = true;
+    options.samples = p.value(samples).toInt(&ok);
+    numbersOk &= ok && options.samples > 0;
+    options.width = p.value(width).toInt(&ok);
+    numbersOk &= ok;
+    options.averaging = p.value(avg).toInt(&ok);
+    numbersOk &= ok;
+    options.refVoltText = p.value(ref);
+    options.outPath = p.value(out);
+    const qulonglong seedValue = p.value(seed).toULongLong(&ok);
+    numbersOk &= ok;
+    if (!numbersOk)
+        return Fail(QStringLiteral("--samples, --width, --average and --seed take whole numbers"));
+    InterfaceKind kind;
+    if (!InterfaceFromText(p.value(link), kind))
+        return Fail(QStringLiteral("--interface is SPI, Special or UART"));
+    const bool sim = p.isSet(simulate) || p.isSet(replay);
+
+    // Simulated time unless a real board or --real-time asks for the wall clock.
+    SystemClock systemClock;
+    FakeClock fakeClock;
+    Clock &clock = sim && !p.isSet(realTime) ? static_cast<Clock &>(fakeClock) : systemClock;
+
+    UsbBus bus;
+    TransferBuffer buffer{};
+    uint8_t hidMode = 0;
+    std::unique_ptr<sim::SimUsb> simUsb;
+    std::unique_ptr<sim::SimAdc> simAdc;
+    std::unique_ptr<HidapiBackend> realHid;
+    std::unique_ptr<LibusbBackend> realDriver;
+    if (sim) {
+        simUsb = std::make_unique<sim::SimUsb>();
+        simUsb->board.keepFrameLog = false;
+        bus.hid = &simUsb->hid;
+        bus.driver = &simUsb->driver;
+        simAdc = std::make_unique<sim::SimAdc>(simUsb->board, clock);
+        simAdc->Seed(seedValue);
+        simAdc->asFastAsPossible = !p.isSet(realTime);
+        if (p.isSet(input))
+            simAdc->inputVolts = p.value(input).toDouble();
+        if (p.isSet(replay)) {
+            std::vector<int32_t> codes;
+            QString error;
+            if (!sim::LoadReplayCodes(p.value(replay), codes, &error))
+                return Fail(error);
+            simAdc->Replay(std::move(codes));
+        }
+    } else {
+        realHid = std::make_unique<HidapiBackend>();
+        realDriver = std::make_unique<LibusbBackend>();
+        bus.hid = realHid.get();
+        bus.driver = realDriver.get();
+    }
+
+    // The chip description of the model.
+    const QString programDir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    const int chipIndex = ChipIndex(programDir, p.value(chip));
+    if (chipIndex < 0)
+        return Fail(QStringLiteral("no chip model %1 in the chip list").arg(p.value(chip)));
+    ChipModelState model;
+    ChipSelectionScope scope = model.Scope(programDir, chipIndex);
+    if (!GetSELUP(scope))
+        return Fail(QStringLiteral("cannot read the description of chip model %1").arg(p.value(chip)));
+    if (model.interfaceIndex == int(InterfaceKind::Special) && !p.isSet(link))
+        kind = InterfaceKind::Special;
+    if (simAdc)
+        simAdc->fields = sim::AdcFieldsFrom(model.bindings);
+    if (simUsb)
+        simUsb->board.protocol.state.plainSpecialHeader =
+            UsesPlainSpecialHeader(model.chip.productName, chipIndex);
+
+    ChipSlots chips{};
+    chips[0].chipModel = uint16_t(chipIndex);
+    chips[0].interfaceKind = kind;
+    ScaleDmmMemory scaleDmm;
+    const std::function<void()> noRefresh;
+    LinkIo io{bus, buffer, hidMode, clock};
+    ChipPort port{io, chips, false, model.chip.productName, scaleDmm, noRefresh};
+    uint8_t status = 0xFF;
+    if (!ConnectLink(io, chips[0].link, status))
+        return Fail(QStringLiteral("no evaluation board found"));
+
+    for (const QString &assignment : p.values(reg)) {
+        const QStringList parts = assignment.split(QLatin1Char('='));
+        bool okA = false, okV = false;
+        const uint addr = parts.value(0).toUInt(&okA, 16);
+        const uint value = parts.value(1).toUInt(&okV, 16);
+        if (parts.size() != 2 || !okA || !okV || addr >= uint(kChipMemorySize) || value > 0xFF)
+            return Fail(QStringLiteral("--reg takes ADDR=VALUE in hexadecimal, not %1").arg(assignment));
+        buffer[5] = uint8_t(value);
+        if (!WriteChip(port, uint16_t(addr), 1, 0))
+            return Fail(QStringLiteral("writing register %1 failed").arg(assignment));
+    }
+
+    SampleStore store;
+    AnalysisResults results;
+    const EnobRun run = MeasureEnob(port, kind, store, options, results);
+    ReleaseBoard(io, chips[0].link);
+    if (!run.ok)
+        return Fail(run.error);
+    std::printf("Samples: %d\nElapsed ms: %f\nGain: %f\n%s", run.sampleCount, run.elapsedMs, run.gain,
+                qPrintable(FiguresReport(run.results)));
+    return 0;
+}

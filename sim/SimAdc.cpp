@@ -1,0 +1,252 @@
+#include "sim/SimAdc.h"
+
+#include <QFile>
+#include <algorithm>
+#include <cmath>
+
+namespace vek::sim {
+
+namespace {
+constexpr uint16_t kModeAddress = 0xF0;
+constexpr uint8_t kStreamBit = 0x02;
+constexpr uint8_t kBlockBit = 0x04;
+constexpr size_t kDeviceBlockBytes = 252; // 84 results, what one count reply offers
+constexpr size_t kUartBlockBytes = 63;    // one frame less its status byte
+constexpr double kModulatorHz = 327680.0;
+constexpr int32_t kCodeMin = -8388608, kCodeMax = 8388607;
+} // namespace
+
+AdcFieldMap AdcFieldsFrom(const FieldBindings &bindings)
+{
+    AdcFieldMap m;
+    auto take = [&](const char *name, FieldBinding &into) {
+        const FieldBinding &b = bindings.adc.Get(QString::fromLatin1(name));
+        if (b.bound && b.width > 0)
+            into = b;
+    };
+    take("OSR0", m.osr);
+    take("PGA0GN", m.pga);
+    take("AD0GN", m.adGain);
+    take("VRE0GN", m.refGain);
+    return m;
+}
+
+bool LoadReplayCodes(const QString &path, std::vector<int32_t> &codes, QString *error)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = QStringLiteral("cannot read %1").arg(path);
+        return false;
+    }
+    codes.clear();
+    int lineNo = 0;
+    while (!f.atEnd()) {
+        const QByteArray line = f.readLine(256).trimmed();
+        ++lineNo;
+        if (line.isEmpty())
+            continue;
+        bool ok = false;
+        const long long v = line.toLongLong(&ok, 10);
+        if (!ok || v < kCodeMin || v > kCodeMax) {
+            if (error)
+                *error = QStringLiteral("%1 line %2: not a signed 24-bit code").arg(path).arg(lineNo);
+            return false;
+        }
+        codes.push_back(int32_t(v));
+    }
+    return true;
+}
+
+SimAdc::SimAdc(SimBoard &board, Clock &clock) : m_board(board), m_clock(clock)
+{
+    board.protocol.AddFrameHandler(
+        [this](const uint8_t *f, size_t length, std::vector<uint8_t> &reply) { return OnFrame(f, length, reply); });
+    board.memory.onWrite = [this](uint32_t address, uint8_t value) { OnWrite(address, value); };
+}
+
+void SimAdc::Replay(std::vector<int32_t> codes)
+{
+    m_replay = std::move(codes);
+    m_replayPos = 0;
+}
+
+uint8_t SimAdc::Field(const FieldBinding &b) const
+{
+    const uint8_t reg = m_board.memory.Read(b.address);
+    const int width = std::clamp<int>(b.width, 0, 8);
+    return uint8_t((reg >> b.position) & ((1u << width) - 1));
+}
+
+int SimAdc::OversamplingRatio() const { return 32 << std::min<int>(Field(fields.osr), 7); }
+
+double SimAdc::DataRateHz() const { return kModulatorHz / OversamplingRatio(); }
+
+double SimAdc::Gain() const
+{
+    static const double kInput[8] = {0.25, 0.5, 1, 2, 4, 8, 16, 16};
+    static const double kSecond[4] = {1, 2, 4, 8};
+    double g = kInput[Field(fields.adGain) & 7] * kSecond[Field(fields.pga) & 3];
+    if (Field(fields.refGain) & 1)
+        g *= 2;
+    return g;
+}
+
+double SimAdc::NoiseCodes() const
+{
+    // White noise averages down with the oversampling ratio.
+    const double averaging = std::sqrt(OversamplingRatio() / 32.0);
+    const double gain = Gain();
+    const double front = frontNoiseVolts / averaging;
+    const double converter = converterNoiseVolts / averaging / gain;
+    const double inputNoise = std::sqrt(front * front + converter * converter);
+    return inputNoise * gain / refVolts * 8388608.0;
+}
+
+int32_t SimAdc::CodeFor(double volts)
+{
+    const double ideal = volts * Gain() / refVolts * 8388608.0 + offsetCodes;
+    const double noisy = ideal + NoiseCodes() * m_normal(m_rng);
+    return int32_t(std::clamp(std::llround(noisy), (long long)kCodeMin, (long long)kCodeMax));
+}
+
+int32_t SimAdc::NextCode()
+{
+    if (m_replay)
+        return (*m_replay)[m_replayPos++];
+    return CodeFor(inputVolts);
+}
+
+void SimAdc::PushCode(int32_t code)
+{
+    ++m_produced;
+    if (m_buffer.size() + 3 > bufferLimitBytes) {
+        m_lost += 3;
+        return;
+    }
+    const uint32_t u = uint32_t(code) & 0xFFFFFF;
+    m_buffer.push_back(uint8_t(u));
+    m_buffer.push_back(uint8_t(u >> 8));
+    m_buffer.push_back(uint8_t(u >> 16));
+}
+
+void SimAdc::Produce(size_t wantBytes)
+{
+    if (!m_streaming)
+        return;
+    auto available = [&]() -> bool { return !m_replay || m_replayPos < m_replay->size(); };
+    if (asFastAsPossible) {
+        while (m_buffer.size() < wantBytes && available())
+            PushCode(NextCode());
+        return;
+    }
+    // Results the converter has finished since the stream started.
+    const double elapsedS = std::max(0.0, (m_clock.NowDays() - m_streamStartDays) * 86400.0);
+    const int64_t due = int64_t(std::floor(elapsedS * DataRateHz()));
+    while (m_produced < due && available())
+        PushCode(NextCode());
+    if (m_replay && !available())
+        m_produced = std::max(m_produced, due);
+}
+
+void SimAdc::OnWrite(uint32_t address, uint8_t value)
+{
+    if (address != kModeAddress)
+        return;
+    const bool stream = (value & kStreamBit) != 0;
+    if (stream && !m_streaming) {
+        m_streaming = true;
+        m_streamStartDays = m_clock.NowDays();
+        m_produced = 0;
+        m_buffer.clear();
+        m_fetch.clear();
+        m_fetchPos = 0;
+    } else if (!stream && m_streaming) {
+        m_streaming = false;
+        m_buffer.clear();
+    }
+    if (value & kBlockBit)
+        CaptureBlock();
+}
+
+void SimAdc::CaptureBlock()
+{
+    auto put = [&](uint32_t at, int count) {
+        for (int i = 0; i < count; ++i) {
+            const uint32_t u = uint32_t(NextCode()) & 0xFFFFFF;
+            m_board.memory.Write(at + 3 * i, uint8_t(u));
+            m_board.memory.Write(at + 3 * i + 1, uint8_t(u >> 8));
+            m_board.memory.Write(at + 3 * i + 2, uint8_t(u >> 16));
+        }
+    };
+    const bool replayEnds = m_replay && m_replayPos + 16 + 41 + 85 > m_replay->size();
+    if (replayEnds)
+        return; // a replay too short for a block leaves the request pending
+    put(0xC0, 16);  // the small models' block
+    put(0x103, 41); // the banked models' block
+    put(0x200, 85);
+    m_board.memory.Write(kModeAddress, uint8_t(m_board.memory.Read(kModeAddress) & ~kBlockBit));
+}
+
+bool SimAdc::OnFrame(const uint8_t *f, size_t length, std::vector<uint8_t> &reply)
+{
+    if (length < 2)
+        return false;
+    auto takeFetch = [&](size_t count) {
+        reply.assign(count, 0);
+        for (size_t i = 0; i < count && m_fetchPos < m_fetch.size(); ++i)
+            reply[i] = m_fetch[m_fetchPos++];
+    };
+    auto startFetch = [&](size_t n) {
+        m_fetch.assign(n, 0);
+        m_fetchPos = 0;
+        for (size_t i = 0; i < n && !m_buffer.empty(); ++i) {
+            m_fetch[i] = m_buffer.front();
+            m_buffer.pop_front();
+        }
+    };
+    auto countReply = [&](size_t limit) {
+        Produce(limit);
+        const size_t n = std::min(m_buffer.size(), limit) / 3 * 3;
+        return uint8_t(n);
+    };
+    const uint8_t op = f[0];
+    const bool deviceRoute = op == 0xB1 || op == 0xBC || op == 0xBA || op == 0xBE;
+    if (deviceRoute && f[1] == 0x81) {
+        reply = {countReply(kDeviceBlockBytes)};
+        return true;
+    }
+    if (deviceRoute && f[1] == 0x82 && length >= 3) {
+        startFetch(f[2]);
+        takeFetch(std::min<size_t>(f[2], 64));
+        return true;
+    }
+    if (op == 0x82) { // continuation of a fetch: 0x82, count, (ignored)
+        takeFetch(std::min<size_t>(f[1], 64));
+        return true;
+    }
+    if (op == 0xC1 && f[1] == 0x81) {
+        reply = {countReply(kUartBlockBytes), 0xAA};
+        return true;
+    }
+    if (op == 0xC1 && f[1] == 0x82 && length >= 3) {
+        const size_t n = std::min<size_t>(f[2], kUartBlockBytes);
+        startFetch(n);
+        takeFetch(n);
+        reply.push_back(0xFA);
+        return true;
+    }
+    // Single conversion: route, link, mode, address (2), F0 00 08 64.
+    const bool convRoute = op == 0xBB || op == 0xBD || op == 0xBA || op == 0xBE;
+    if (convRoute && length >= 9 && f[1] <= 1 && f[5] == 0xF0 && f[6] == 0x00 && f[7] == 0x08 &&
+        f[8] == 0x64) {
+        const uint32_t a = uint32_t(CodeFor(inputVolts)) & 0xFFFFFF;
+        const uint32_t b = uint32_t(CodeFor(0.0)) & 0xFFFFFF;
+        reply = {0xFA, uint8_t(a), uint8_t(a >> 8), uint8_t(a >> 16), uint8_t(b), uint8_t(b >> 8),
+                 uint8_t(b >> 16)};
+        return true;
+    }
+    return false;
+}
+
+} // namespace vek::sim

@@ -1,0 +1,100 @@
+#pragma once
+// The chip's sigma-delta converter and the firmware that streams its results, on the simulated
+// board. The converter reads its settings from the chip's own registers the way the chip
+// description binds them (oversampling "OSR0", gains "PGA0GN", "AD0GN", "VRE0GN"), so changing a
+// setting through the panels changes the data rate and the noise of the codes.
+//
+// Firmware: bit 1 of RAM 0xF0 starts the stream and clearing it stops it; the board answers the
+// count and fetch requests of the SPI, Special and UART links from a buffer of results not yet
+// fetched. Bit 2 of 0xF0 captures a block into chip RAM and is cleared when the block is there.
+// The single-conversion request answers with one result.
+#include "app/base/Clock.h"
+#include "chipdesc/FieldBindings.h"
+#include "sim/SimBoard.h"
+
+#include <QString>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <random>
+#include <vector>
+
+namespace vek::sim {
+
+struct AdcFieldMap {
+    FieldBinding osr{0x30, 3, 0, 0, true};
+    FieldBinding pga{0x3C, 2, 3, 0, true};
+    FieldBinding adGain{0x3C, 3, 0, 0, true};
+    FieldBinding refGain{0x3D, 1, 3, 0, true};
+};
+
+// The fields from a chip description's bindings; unbound names keep the usual registers.
+AdcFieldMap AdcFieldsFrom(const FieldBindings &bindings);
+
+// Reads a replay file: one signed 24-bit code a line (decimal, blanks around it allowed, empty
+// lines skipped). False with a message naming the line for anything else.
+bool LoadReplayCodes(const QString &path, std::vector<int32_t> &codes, QString *error);
+
+class SimAdc {
+public:
+    SimAdc(SimBoard &board, Clock &clock);
+    SimAdc(const SimAdc &) = delete;
+    SimAdc &operator=(const SimAdc &) = delete;
+
+    AdcFieldMap fields;
+    double inputVolts = 0.010; // differential input; the simulated calibrator may drive it
+    double refVolts = 1.2;
+    double offsetCodes = 37;
+    // Noise at the input, referred to the input: the front end's part (falls with oversampling)
+    // and the converter's own part (divided by the gain in front of it).
+    double frontNoiseVolts = 1.6e-6;
+    double converterNoiseVolts = 9e-6;
+    // Produce results as fast as they are fetched instead of at the converter's data rate.
+    bool asFastAsPossible = false;
+    // Results waiting beyond this many bytes are lost, as in the firmware's ring buffer.
+    size_t bufferLimitBytes = 1u << 20;
+
+    void Seed(uint64_t seed) { m_rng.seed(seed); }
+    // Streams exactly these codes, in order, then nothing.
+    void Replay(std::vector<int32_t> codes);
+    bool Replaying() const { return m_replay.has_value(); }
+
+    // Settings as the registers hold them now.
+    int OversamplingRatio() const;
+    double DataRateHz() const;
+    double Gain() const;
+    // Standard deviation of the codes' noise for the current settings.
+    double NoiseCodes() const;
+    // The next conversion result.
+    int32_t NextCode();
+
+    bool Streaming() const { return m_streaming; }
+    size_t BufferedBytes() const { return m_buffer.size(); }
+    uint64_t LostBytes() const { return m_lost; }
+    int64_t ResultsProduced() const { return m_produced; }
+
+private:
+    bool OnFrame(const uint8_t *f, size_t length, std::vector<uint8_t> &reply);
+    void OnWrite(uint32_t address, uint8_t value);
+    uint8_t Field(const FieldBinding &b) const;
+    void Produce(size_t wantBytes);
+    int32_t CodeFor(double volts);
+    void PushCode(int32_t code);
+    void CaptureBlock();
+
+    SimBoard &m_board;
+    Clock &m_clock;
+    std::mt19937_64 m_rng{1};
+    std::normal_distribution<double> m_normal{0.0, 1.0};
+    std::optional<std::vector<int32_t>> m_replay;
+    size_t m_replayPos = 0;
+    bool m_streaming = false;
+    double m_streamStartDays = 0;
+    int64_t m_produced = 0;
+    std::deque<uint8_t> m_buffer;
+    std::vector<uint8_t> m_fetch; // bytes of a fetch still to be sent in continuation frames
+    size_t m_fetchPos = 0;
+    uint64_t m_lost = 0;
+};
+
+} // namespace vek::sim

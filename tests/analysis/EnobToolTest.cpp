@@ -1,0 +1,129 @@
+// vek-enob on a replay file: the printed figures and the result file against figures computed
+// here from the codes of the file.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cmath>
+#include <map>
+#include <random>
+
+namespace {
+
+std::map<QString, double> ParseFigures(const QByteArray &out)
+{
+    std::map<QString, double> m;
+    for (const QByteArray &line : out.split('\n')) {
+        const int colon = line.indexOf(':');
+        if (colon > 0)
+            m[QString::fromLatin1(line.left(colon))] = line.mid(colon + 1).trimmed().toDouble();
+    }
+    return m;
+}
+
+} // namespace
+
+TEST(EnobTool, ReplayGivesTheFiguresOfTheCodes)
+{
+    QTemporaryDir dir;
+    const int kept = 1000;
+    std::mt19937 rng(99);
+    std::normal_distribution<double> noise(0, 40);
+    std::vector<long> codes;
+    QByteArray text;
+    for (int i = 0; i < kept + 6; ++i) {
+        const long c = i < 6 ? 8388607 : std::lround(-123456 + noise(rng));
+        codes.push_back(c);
+        text += QByteArray::number(qlonglong(c)) + '\n';
+    }
+    const QString replay = dir.filePath(QStringLiteral("codes.txt"));
+    {
+        QFile f(replay);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    for (int width : {24, 16}) {
+        SCOPED_TRACE(width);
+        const QString out = dir.filePath(QStringLiteral("result%1.csv").arg(width));
+        QProcess p;
+        p.start(QStringLiteral(VEK_ENOB_EXE),
+                {QStringLiteral("--replay"), replay, QStringLiteral("--chip"), QStringLiteral("ZR300"),
+                 QStringLiteral("--samples"), QString::number(kept), QStringLiteral("--width"),
+                 QString::number(width), QStringLiteral("--ref"), QStringLiteral("2.4"),
+                 QStringLiteral("--out"), out});
+        ASSERT_TRUE(p.waitForFinished(30000));
+        ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+        const std::map<QString, double> fig = ParseFigures(p.readAllStandardOutput());
+
+        // The figures, from the codes after the six the capture drops.
+        const long divisor = 1L << (24 - width);
+        const int bits = width - 1;
+        long double sum = 0;
+        long lo = codes[6], hi = codes[6];
+        std::vector<long> scaled;
+        for (int i = 6; i < kept + 6; ++i) {
+            scaled.push_back(codes[size_t(i)] / divisor); // C++ division truncates toward zero
+            sum += scaled.back();
+            lo = std::min(lo, codes[size_t(i)]);
+            hi = std::max(hi, codes[size_t(i)]);
+        }
+        const double mean = double(sum / kept);
+        long double dev = 0;
+        for (long s : scaled)
+            dev += (s - mean) * (s - mean);
+        const double sigma = std::sqrt(double(dev / kept));
+        const double vpp = std::fabs(std::nearbyint(double(hi) / divisor) - std::nearbyint(double(lo) / divisor));
+        const double gain = 0.25; // gain registers at power-up
+        const double scale = gain * std::ldexp(1.0, bits - 1);
+        EXPECT_EQ(fig.at(QStringLiteral("Samples")), kept);
+        EXPECT_NEAR(fig.at(QStringLiteral("Average")), mean, 1e-6);
+        EXPECT_NEAR(fig.at(QStringLiteral("Sigma")), sigma, 1e-6);
+        EXPECT_NEAR(fig.at(QStringLiteral("ENOB")), bits - std::log2(sigma), 1e-6);
+        EXPECT_NEAR(fig.at(QStringLiteral("RMS Noise")), 2.4e9 * sigma / scale, 1e-3);
+        EXPECT_EQ(fig.at(QStringLiteral("Vp-p Count")), vpp);
+        EXPECT_NEAR(fig.at(QStringLiteral("Vp-p Noise")), 2.4e9 * vpp / scale, 1e-3);
+        EXPECT_NEAR(fig.at(QStringLiteral("Noise Free")), bits - std::log2(vpp), 1e-6);
+
+        // The result file: full rows of 16 values, a header, the seven figures.
+        QFile f(out);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = f.readAll().split('\n');
+        ASSERT_EQ(lines.size(), kept / 16 + 3); // rows, header, figures, nothing after the last CR LF
+        QByteArray firstRow;
+        for (int i = 0; i < 16; ++i)
+            firstRow += QByteArray::number(qlonglong(scaled[size_t(i)])) + ", ";
+        EXPECT_EQ(lines[0], firstRow + '\r');
+        const QList<QByteArray> last = lines[lines.size() - 2].trimmed().split(',');
+        ASSERT_EQ(last.size(), 7);
+        EXPECT_NEAR(last[0].toDouble(), mean, 1e-5);
+        EXPECT_NEAR(last[3].toDouble(), bits - std::log2(sigma), 1e-5);
+        EXPECT_NEAR(last[5].toDouble(), sigma, 1e-5);
+        EXPECT_TRUE(lines.last().isEmpty());
+    }
+}
+
+TEST(EnobTool, BadArgumentsAndShortReplaysFailClearly)
+{
+    QTemporaryDir dir;
+    const QString replay = dir.filePath(QStringLiteral("short.txt"));
+    {
+        QFile f(replay);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("1\n2\n3\n4\n5\n6\n7\n8\n");
+    }
+    const QStringList cases[] = {
+        {QStringLiteral("--replay"), replay, QStringLiteral("--samples"), QStringLiteral("100")},
+        {QStringLiteral("--simulate"), QStringLiteral("--width"), QStringLiteral("30")},
+        {QStringLiteral("--simulate"), QStringLiteral("--chip"), QStringLiteral("NOSUCH")},
+        {QStringLiteral("--simulate"), QStringLiteral("--reg"), QStringLiteral("3C")},
+        {QStringLiteral("--replay"), dir.filePath(QStringLiteral("missing"))},
+    };
+    for (const QStringList &args : cases) {
+        QProcess p;
+        p.start(QStringLiteral(VEK_ENOB_EXE), args);
+        ASSERT_TRUE(p.waitForFinished(30000)) << args.join(' ').toStdString();
+        EXPECT_EQ(p.exitCode(), 1) << args.join(' ').toStdString();
+        EXPECT_TRUE(p.readAllStandardError().startsWith("vek-enob: ")) << args.join(' ').toStdString();
+    }
+}
