@@ -105,19 +105,27 @@ QString ApplyChipComPort(SerialPorts &ports, ChipComPorts &com, ChipSlot &slot, 
            ParityText(parityIndex);
 }
 
-SelectOutcome SelectCalibrator(InstrumentLink &link, SerialPorts &ports, InstrumentPort &record,
-                               const QString &portName)
+// Opens an instrument's port into its record; on failure the record is left closed and absent.
+SerialPort *OpenInstrumentPort(SerialPorts &ports, InstrumentPort &record, const QString &portName)
 {
-    if (record.present)
-        return {QStringLiteral("Fluke 已經設定"), {}};
     record.portName = portName;
     record.handle = ports.Open(portName);
     SerialPort *port = ports.Port(record.handle);
     if (!port) {
         record.present = false;
         CloseRecord(ports, record);
-        return {QStringLiteral("Fluke Uart  not  found"), {}};
     }
+    return port;
+}
+
+SelectOutcome SelectCalibrator(InstrumentLink &link, SerialPorts &ports, InstrumentPort &record,
+                               const QString &portName)
+{
+    if (record.present)
+        return {QStringLiteral("Fluke 已經設定"), {}};
+    SerialPort *port = OpenInstrumentPort(ports, record, portName);
+    if (!port)
+        return {QStringLiteral("Fluke Uart  not  found"), {}};
     Configure(port, 9600, kNoParity, kOneStopBit);
     port->PurgeInput();
 
@@ -143,14 +151,9 @@ SelectOutcome SelectPowerSupply(InstrumentLink &link, SerialPorts &ports, Instru
 {
     if (record.present)
         return {QStringLiteral("Power Supply 已經設定"), {}};
-    record.portName = portName;
-    record.handle = ports.Open(portName);
-    SerialPort *port = ports.Port(record.handle);
-    if (!port) {
-        record.present = false;
-        CloseRecord(ports, record);
+    SerialPort *port = OpenInstrumentPort(ports, record, portName);
+    if (!port)
         return {QStringLiteral("Power Supply Uart  not  found"), {}};
-    }
     Configure(port, 9600, kNoParity, kTwoStopBits);
     port->SetDtr(false);
     port->PurgeInput();

@@ -292,23 +292,23 @@ void TOption::ShowMessage(const QString &text)
 
 void TOption::FlukeSelectClick()
 {
-    InstrumentPort &record = m_ctx.instrumentPorts[kCalibratorPort];
-    const QString name = record.present ? record.portName : GetFlukeCOMString();
-    InstrumentLink link(m_ctx.serialPorts, m_ctx.clock, m_ctx.instrumentBuffers,
-                        m_ctx.instrumentPorts);
-    const SelectOutcome outcome = SelectCalibrator(link, m_ctx.serialPorts, record, name);
-    m_ctx.status.SetText(1, outcome.statusText);
-    if (!outcome.messageText.isEmpty())
-        ShowMessage(outcome.messageText);
+    RunInstrumentSearch(kCalibratorPort, &TOption::GetFlukeCOMString, SelectCalibrator);
 }
 
 void TOption::PowerSelectClick()
 {
-    InstrumentPort &record = m_ctx.instrumentPorts[kPowerSupplyPort];
-    const QString name = record.present ? record.portName : GetPowerCOMString();
+    RunInstrumentSearch(kPowerSupplyPort, &TOption::GetPowerCOMString, SelectPowerSupply);
+}
+
+void TOption::RunInstrumentSearch(int recordIndex, QString (TOption::*chosenPort)(),
+                                  InstrumentSearch search)
+{
+    // An instrument already found keeps its port; otherwise the port chosen in its list is tried.
+    InstrumentPort &record = m_ctx.instrumentPorts[size_t(recordIndex)];
+    const QString name = record.present ? record.portName : (this->*chosenPort)();
     InstrumentLink link(m_ctx.serialPorts, m_ctx.clock, m_ctx.instrumentBuffers,
                         m_ctx.instrumentPorts);
-    const SelectOutcome outcome = SelectPowerSupply(link, m_ctx.serialPorts, record, name);
+    const SelectOutcome outcome = search(link, m_ctx.serialPorts, record, name);
     m_ctx.status.SetText(1, outcome.statusText);
     if (!outcome.messageText.isEmpty())
         ShowMessage(outcome.messageText);

@@ -1,6 +1,7 @@
 #pragma once
 // The setup dialog: chip model, interface, serial settings of the chip's COM port, parallel port,
 // optocoupler option and the COM ports of the bench instruments.
+#include "instruments/SetupPorts.h"
 #include "widgets/PanelWindow.h"
 
 #include <cstdint>
@@ -81,6 +82,12 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
+    using InstrumentSearch = SelectOutcome (*)(InstrumentLink &, SerialPorts &, InstrumentPort &,
+                                               const QString &);
+    // Opens and identifies one bench instrument and reports the outcome.
+    void RunInstrumentSearch(int recordIndex, QString (TOption::*chosenPort)(),
+                             InstrumentSearch search);
+
     void EnableSerialLists(bool enabled);
     void ShowMessage(const QString &text);
 
