@@ -86,6 +86,73 @@ bool Fetch(ChipPort &chip, UsbLink &link, InterfaceKind kind, int n, std::array<
     return true;
 }
 
+// The serial loop's time limits.
+constexpr int kAckMs = 100;
+constexpr int kCountReplyMs = 100;
+constexpr int kFetchAckMs = 2000;
+constexpr int kFetchDataMs = 500;
+constexpr int kSerialPassPauseMs = 50;
+constexpr int kSerialFinishPauseMs = 100;
+
+// Sends one byte after discarding waiting input (when asked) and waits for the 0xAA
+// acknowledge. A parity error on the line is shown; other line errors are not, here.
+bool SerialAcknowledge(SerialPort &port, Clock &clock, const std::function<void(const QString &)> &status,
+                       int waitMs)
+{
+    if (!port.PurgeInput())
+        return false;
+    const uint8_t hello = 0x55;
+    if (port.Write(&hello, 1) != 1)
+        return false;
+    CommStatus st;
+    if (!WaitForSerialInput(port, clock, 1, waitMs, st))
+        return false;
+    if (st.errors == kCommRxParity && status)
+        status(QStringLiteral("Parity Fail"));
+    std::array<uint8_t, 256> reply{};
+    const int got = port.Read(reply.data(), int(reply.size()));
+    return got > 0 && reply[0] == 0xAA;
+}
+
+// One pass of the serial loop on the chip's COM port: acknowledge, count request and, when the
+// chip holds data, a second acknowledge and the fetch. `received` is the number of result bytes
+// that arrived (at most n). False on a missing acknowledge, a count request without reply or a
+// port that fails.
+bool SerialPass(SerialPort &port, Clock &clock, const std::function<void(const QString &)> &status,
+                std::array<uint8_t, 256> &out, int &received)
+{
+    received = 0;
+    if (!SerialAcknowledge(port, clock, status, kAckMs))
+        return false;
+    const uint8_t count = kCountRequest;
+    if (port.Write(&count, 1) != 1)
+        return false;
+    CommStatus st;
+    if (!WaitForSerialInput(port, clock, 1, kCountReplyMs, st))
+        return false;
+    if (status)
+        status(SerialErrorText(st.errors));
+    std::array<uint8_t, 256> reply{};
+    if (port.Read(reply.data(), int(reply.size())) < 1)
+        return false; // no count came back: the chip is not answering
+    const int n = reply[0];
+    if (n == 0)
+        return true;
+    if (!SerialAcknowledge(port, clock, status, kFetchAckMs))
+        return false;
+    const uint8_t fetch[2] = {kFetchRequest, uint8_t(n)};
+    if (port.Write(fetch, 2) != 2)
+        return false;
+    if (!WaitForSerialInput(port, clock, uint32_t(n), kFetchDataMs, st))
+        return false;
+    const int got = port.Read(out.data(), int(out.size()));
+    if (got < 0)
+        return false;
+    // Only what arrived is decoded: bytes that did not come are not made up from an old block.
+    received = std::min(got, n);
+    return true;
+}
+
 } // namespace
 
 CaptureOutcome ReadADCALL(AcquisitionIo &io, SampleStore &store)
@@ -99,10 +166,19 @@ CaptureOutcome ReadADCALL(AcquisitionIo &io, SampleStore &store)
     };
 
     ClearSamples(store, CaptureTarget(store.TargetCount));
+    const bool serialLink = io.kind == InterfaceKind::RS232;
     const bool deviceLink = io.kind == InterfaceKind::SPI || io.kind == InterfaceKind::Special ||
                             io.kind == InterfaceKind::UART;
+    const ChipSlot &slotRecord = chip.chips[size_t(std::clamp(io.slot, 0, kChipSlotCount - 1))];
+    SerialPort *serialPort = nullptr;
+    std::function<void(const QString &)> serialStatus;
+    if (serialLink && chip.serial) {
+        if (chip.serial->port && slotRecord.comOpen)
+            serialPort = chip.serial->port(slotRecord.comHandle);
+        serialStatus = chip.serial->status;
+    }
     CaptureOutcome outcome;
-    if (!deviceLink) {
+    if (!deviceLink && !serialLink) {
         outcome.end = CaptureEnd::NotSupported;
         FinishCapture(store, clock.NowDays(), true);
         return outcome;
@@ -122,13 +198,21 @@ CaptureOutcome ReadADCALL(AcquisitionIo &io, SampleStore &store)
     outcome.end = CaptureEnd::Complete;
     for (;;) {
         int n = 0;
-        if (!AskCount(chip, link, io.kind, n)) {
+        if (serialLink) {
+            if (!serialPort || !SerialPass(*serialPort, clock, serialStatus, staging, n)) {
+                failed = true;
+                outcome.end = CaptureEnd::LinkFailed;
+                break;
+            }
+        } else if (!AskCount(chip, link, io.kind, n)) {
             failed = true;
             outcome.end = CaptureEnd::LinkFailed;
             break;
         }
-        if (n >= 3) {
-            if (!Fetch(chip, link, io.kind, n, staging)) {
+        // The device links fetch only from three bytes on; the serial link has its bytes already.
+        const bool haveBlock = serialLink ? n > 0 : n >= 3;
+        if (haveBlock) {
+            if (!serialLink && !Fetch(chip, link, io.kind, n, staging)) {
                 failed = true;
                 outcome.end = CaptureEnd::LinkFailed;
                 break;
@@ -142,23 +226,33 @@ CaptureOutcome ReadADCALL(AcquisitionIo &io, SampleStore &store)
         }
         if (io.pumpMessages)
             io.pumpMessages();
+        if (serialLink)
+            WaitMs(clock, kSerialPassPauseMs);
         if (store.SampleCount >= target || store.CaptureIdle)
             break;
-        if (n < 3) {
+        if (!haveBlock) {
             if (io.idleTimeoutMs > 0 && (clock.NowDays() - lastDataDays) * kMsPerDay >= io.idleTimeoutMs) {
                 failed = true;
                 outcome.end = CaptureEnd::NoData;
                 break;
             }
-            WaitMs(clock, io.emptyPollMs);
+            if (!serialLink)
+                WaitMs(clock, io.emptyPollMs);
         }
     }
 
     const bool stopped = store.CaptureIdle;
     const double endDays = clock.NowDays(); // the duration counts up to the last block
-    // Stop the stream. After a failed transfer the link is closed and this fails at once; a board
-    // that still answers stops streaming into a buffer nobody reads.
-    if (!UpdateModeByte(chip, io.slot, 0x00, uint8_t(~kStreamBit)) && !failed)
+    // The serial monitor gets a moment to finish sending before the mode byte is written.
+    if (serialLink)
+        WaitMs(clock, kSerialFinishPauseMs);
+    // Stop the stream. After a failed transfer the USB link is closed and this fails at once; a
+    // board that still answers stops streaming into a buffer nobody reads. A serial chip that
+    // stopped answering would cost three handshakes of four seconds each, so after a serial
+    // failure one quick handshake decides whether it is worth trying.
+    const bool worthClearing =
+        !(failed && serialLink) || (serialPort && SerialHandshake(*serialPort, clock, serialStatus));
+    if ((!worthClearing || !UpdateModeByte(chip, io.slot, 0x00, uint8_t(~kStreamBit))) && !failed)
         outcome.end = CaptureEnd::LinkFailed, failed = true;
     gauge(false, GaugePercent(store.SampleCount, target));
     const bool complete = FinishCapture(store, endDays, failed);

@@ -6,6 +6,9 @@
 #include "link/FrameTrace.h"
 #include "link/RealUsbBackends.h"
 #include "sim/SimAdc.h"
+#include "sim/SimChipMonitor.h"
+#include "sim/instruments/LoopbackPort.h"
+#include "instruments/serial/PosixSerialPort.h"
 #include "sim/SimUsbBackends.h"
 #include "widgets/QtDialogs.h"
 
@@ -128,6 +131,23 @@ int main(int argc, char *argv[])
                          qPrintable(bench->PowerSupply().DevicePath()));
         else
             std::fprintf(stderr, "vek-enobtest: no simulated instruments: %s\n", qPrintable(error));
+    }
+
+    // The simulated chip's own serial monitor, for the RS232 interface, on an in-memory line.
+    std::unique_ptr<vek::sim::LoopbackBench> chipLine;
+    if (options.isSet(simulate)) {
+        chipLine = std::make_unique<vek::sim::LoopbackBench>(clock);
+        chipLine->Attach(QString::fromLatin1(vek::sim::SimChipMonitor::kSimulatedCom),
+                         std::make_shared<vek::sim::SimChipMonitor>(simulated->board.memory, simAdc.get()));
+        ctx.serialPorts.SetOpener([&ctx, lines = chipLine->Opener()](const QString &comName)
+                                      -> std::unique_ptr<vek::SerialPort> {
+            if (vek::ComNameMap::CanonicalName(comName) ==
+                QLatin1String(vek::sim::SimChipMonitor::kSimulatedCom))
+                return lines(comName);
+            return vek::PosixSerialPort::Open(ctx.serialPorts.DevicePath(comName));
+        });
+        std::fprintf(stderr, "vek-enobtest: simulated chip serial monitor on %s\n",
+                     vek::sim::SimChipMonitor::kSimulatedCom);
     }
 
     vek::Program program(ctx);

@@ -30,6 +30,20 @@ void UsbHeader(ChipPort &port, InterfaceKind kind, bool read, uint16_t address, 
     }
 }
 
+// The open COM port of a slot on the RS232 interface, or null when it is closed.
+SerialPort *SerialPortOf(const ChipPort &port, const ChipSlot &slot)
+{
+    if (!port.serial || !port.serial->port || !slot.comOpen)
+        return nullptr;
+    return port.serial->port(slot.comHandle);
+}
+
+const std::function<void(const QString &)> &SerialStatus(const ChipPort &port)
+{
+    static const std::function<void(const QString &)> kNone;
+    return port.serial ? port.serial->status : kNone;
+}
+
 } // namespace
 
 QString BuiltInModelName(int modelIndex)
@@ -95,6 +109,7 @@ bool ReadChip(ChipPort &port, uint16_t address, int count, int slot)
         WaitDays(io.clock, kPauseDays);
         return io.buffer[size_t(count)] == kUartReadOk;
     case InterfaceKind::RS232:
+        return SerialChipRead(SerialPortOf(port, s), io.buffer, io.clock, SerialStatus(port), address, count);
     case InterfaceKind::Parallel:
         return false;
     }
@@ -122,6 +137,7 @@ bool WriteChip(ChipPort &port, uint16_t address, int count, int slot)
         WaitDays(io.clock, kPauseDays);
         return io.buffer[0] == kUartWriteOk;
     case InterfaceKind::RS232:
+        return SerialChipWrite(SerialPortOf(port, s), io.buffer, io.clock, SerialStatus(port), address, count);
     case InterfaceKind::Parallel:
         return false;
     }

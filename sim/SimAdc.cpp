@@ -188,6 +188,22 @@ void SimAdc::CaptureBlock()
     m_board.memory.Write(kModeAddress, uint8_t(m_board.memory.Read(kModeAddress) & ~kBlockBit));
 }
 
+uint8_t SimAdc::OfferCount(size_t limit)
+{
+    Produce(limit);
+    return uint8_t(std::min({m_buffer.size(), limit, size_t(255)}) / 3 * 3);
+}
+
+std::vector<uint8_t> SimAdc::TakeStreamBytes(size_t n)
+{
+    std::vector<uint8_t> out;
+    while (out.size() < n && !m_buffer.empty()) {
+        out.push_back(m_buffer.front());
+        m_buffer.pop_front();
+    }
+    return out;
+}
+
 bool SimAdc::OnFrame(const uint8_t *f, size_t length, std::vector<uint8_t> &reply)
 {
     if (length < 2)

@@ -68,6 +68,12 @@ public:
     // The next conversion result.
     int32_t NextCode();
 
+    // The stream as the chip's serial monitor hands it out: the result bytes ready now (whole
+    // results, at most `limit` bytes), and the oldest `n` bytes of the stream (fewer when fewer
+    // are there).
+    uint8_t OfferCount(size_t limit);
+    std::vector<uint8_t> TakeStreamBytes(size_t n);
+
     bool Streaming() const { return m_streaming; }
     size_t BufferedBytes() const { return m_buffer.size(); }
     uint64_t LostBytes() const { return m_lost; }

@@ -32,6 +32,8 @@ AppContext::AppContext(Clock &c, Dialogs &d, QString dir)
     if (!programDir.isEmpty() && !programDir.endsWith('/'))
         programDir += '/';
     serialPorts.SetMapFile(ProgramFile(QString::fromLatin1(ComNameMap::kFileName)));
+    serialChip.port = [this](int64_t handle) { return serialPorts.Port(handle); };
+    serialChip.status = [this](const QString &text) { status.SetText(1, text); };
 }
 
 QString DirectoryWithSeparator(const QString &filePath)

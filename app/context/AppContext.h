@@ -68,6 +68,9 @@ struct AppHooks {
 
 struct AppContext {
     AppContext(Clock &clock, Dialogs &dialogs, QString programDir);
+    // Hooks inside refer back to this object.
+    AppContext(const AppContext &) = delete;
+    AppContext &operator=(const AppContext &) = delete;
 
     Clock &clock;
     Dialogs &dialogs;
@@ -120,10 +123,12 @@ struct AppContext {
     InstrumentBuffers instrumentBuffers;
 
     StatusLine status;
+    // The RS232 interface's way to the chip's COM port and to status field 1.
+    SerialChipIo serialChip;
 
     // What the transport and the chip access work on.
     LinkIo Link() { return LinkIo{usb, transferBuffer, hidMode, clock}; }
-    ChipPort Chip() { return ChipPort{Link(), chipSlots, config.Photo, chip.productName, scaleDmm, refreshPanels}; }
+    ChipPort Chip() { return ChipPort{Link(), chipSlots, config.Photo, chip.productName, scaleDmm, refreshPanels, &serialChip}; }
 
     // A file name in the program directory.
     QString ProgramFile(const QString &name) const { return programDir + name; }

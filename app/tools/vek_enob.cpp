@@ -175,7 +175,7 @@ int main(int argc, char *argv[])
     ScaleDmmMemory scaleDmm;
     const std::function<void()> noRefresh;
     LinkIo io{bus, buffer, hidMode, clock};
-    ChipPort port{io, chips, false, model.chip.productName, scaleDmm, noRefresh};
+    ChipPort port{io, chips, false, model.chip.productName, scaleDmm, noRefresh, nullptr};
     uint8_t status = 0xFF;
     if (!ConnectLink(io, chips[0].link, status))
         return Fail(QStringLiteral("no evaluation board found"));

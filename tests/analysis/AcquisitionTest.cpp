@@ -3,6 +3,8 @@
 #include "analysis/EnobMeasurement.h"
 #include "analysis/SingleConversion.h"
 #include "sim/SimAdc.h"
+#include "sim/SimChipMonitor.h"
+#include "sim/instruments/LoopbackPort.h"
 #include "sim/SimUsbBackends.h"
 
 #include <gtest/gtest.h>
@@ -27,7 +29,7 @@ struct Rig {
     ScaleDmmMemory scaleDmm;
     std::function<void()> refresh;
     LinkIo io{bus, buffer, hidMode, clock};
-    ChipPort port{io, chips, false, QString(), scaleDmm, refresh};
+    ChipPort port{io, chips, false, QString(), scaleDmm, refresh, nullptr};
     SampleStore store;
 
     explicit Rig(InterfaceKind kind = InterfaceKind::SPI, bool photo = false)
@@ -188,16 +190,139 @@ TEST(Acquisition, ABoardThatStopsSendingIsGivenUpWhenAsked)
     EXPECT_EQ(rig.Mode() & kStreamBit, 0);
 }
 
-TEST(Acquisition, LinksWithoutAStreamAnswerNotSupported)
+TEST(Acquisition, TheParallelPortAnswersNotSupported)
 {
-    for (InterfaceKind kind : {InterfaceKind::Parallel, InterfaceKind::RS232}) {
-        Rig rig;
+    Rig rig;
+    rig.store.CaptureIdle = false;
+    AcquisitionIo io(rig.port);
+    io.kind = InterfaceKind::Parallel;
+    EXPECT_EQ(ReadADCALL(io, rig.store).end, CaptureEnd::NotSupported);
+    EXPECT_TRUE(rig.store.CaptureIdle);
+    EXPECT_EQ(rig.Mode(), 0);
+}
+
+namespace {
+
+// The chip on its own COM port: the simulated chip's serial monitor on an in-memory line, in
+// front of the same chip memory and converter as the board rig.
+struct SerialRig : Rig {
+    std::shared_ptr<sim::SimChipMonitor> monitor =
+        std::make_shared<sim::SimChipMonitor>(usb.board.memory, &adc);
+    sim::LoopbackBench bench{clock};
+    std::shared_ptr<sim::LoopbackLine> line = bench.Attach("COM3", monitor);
+    std::unique_ptr<SerialPort> com = bench.Opener()("COM3");
+    QStringList statusTexts;
+    SerialChipIo serial;
+
+    SerialRig() : Rig(InterfaceKind::RS232)
+    {
+        serial.port = [this](int64_t handle) { return handle == 9 ? com.get() : nullptr; };
+        serial.status = [this](const QString &t) { statusTexts << t; };
+        port.serial = &serial;
+        chips[0].comHandle = 9;
+        chips[0].comOpen = 1;
+    }
+    // The bytes the program sent, split at every handshake byte that starts an exchange.
+    int Count(const QByteArray &pattern) const { return int(line->written.count(pattern)); }
+};
+
+} // namespace
+
+TEST(Acquisition, TheChipsComPortDeliversTheStreamInOrder)
+{
+    SerialRig rig;
+    const std::vector<int32_t> codes = Ramp(400);
+    rig.adc.asFastAsPossible = true;
+    rig.adc.Replay(codes);
+    rig.store.TargetCount = 300;
+    rig.store.CaptureIdle = false;
+    std::vector<int> blockBytes;
+    AcquisitionIo io(rig.port);
+    io.kind = InterfaceKind::RS232;
+    io.blockDecoded = [&](const DecodedRange &, int n) { blockBytes.push_back(n); };
+    const double start = rig.clock.NowDays();
+    const CaptureOutcome out = ReadADCALL(io, rig.store);
+    EXPECT_EQ(out.end, CaptureEnd::Complete);
+    ASSERT_GE(rig.store.SampleCount, 300);
+    for (int k = 0; k < rig.store.SampleCount; ++k)
+        ASSERT_EQ(rig.store.RawSamples[size_t(k)], codes[size_t(k) + 6]) << k;
+    EXPECT_EQ(rig.Mode() & kStreamBit, 0) << "streaming stopped at the end";
+    EXPECT_TRUE(rig.store.CaptureIdle);
+    // Blocks of up to 84 results; every pass: acknowledge, count, acknowledge, fetch of n bytes.
+    ASSERT_FALSE(blockBytes.empty());
+    for (int n : blockBytes)
+        EXPECT_TRUE(n > 0 && n <= 252);
+    EXPECT_EQ(rig.Count(QByteArray::fromHex("5581")), int(blockBytes.size()));
+    for (int n : blockBytes)
+        EXPECT_GE(rig.Count(QByteArray::fromHex("5582") + char(n)), 1) << n;
+    // Each pass ends with a 50 ms pause; the end waits 100 ms before the mode byte is cleared.
+    const double elapsedMs = (rig.clock.NowDays() - start) * kMsPerDay;
+    EXPECT_GE(elapsedMs, 50.0 * double(blockBytes.size()) + 100.0);
+    // A clean line leaves the status field empty after every count.
+    ASSERT_FALSE(rig.statusTexts.isEmpty());
+    EXPECT_EQ(rig.statusTexts.back(), QString());
+}
+
+TEST(Acquisition, TheChipsComPortFailsCleanlyAndShowsLineErrors)
+{
+    // The chip stops acknowledging in the middle of the capture.
+    {
+        SerialRig rig;
+        rig.adc.asFastAsPossible = true;
+        rig.store.TargetCount = 65536;
+        rig.store.CaptureIdle = false;
+        bool gaugeVisible = false;
+        int passes = 0;
+        AcquisitionIo io(rig.port);
+        io.kind = InterfaceKind::RS232;
+        io.gauge = [&](bool visible, int) { gaugeVisible = visible; };
+        io.pumpMessages = [&] {
+            if (++passes == 3)
+                rig.monitor->faults.ackByte = 0x00;
+        };
+        const double start = rig.clock.NowDays();
+        const CaptureOutcome out = ReadADCALL(io, rig.store);
+        EXPECT_EQ(out.end, CaptureEnd::LinkFailed);
+        EXPECT_FALSE(gaugeVisible);
+        EXPECT_TRUE(rig.store.CaptureIdle) << "the next click starts a new capture";
+        EXPECT_GT(rig.store.SampleCount, 0);
+        // One quick handshake finds the chip silent; no 12 s of handshake retries follow.
+        EXPECT_LT((rig.clock.NowDays() - start) * kMsPerDay, 1500.0);
+        // The chip answers again: the next capture works and clears the stream bit it sets.
+        rig.monitor->faults.ackByte = 0xAA;
+        rig.store.CaptureIdle = false;
+        rig.store.TargetCount = 100;
+        EXPECT_TRUE(ReadADCALL(io, rig.store).ok());
+        EXPECT_EQ(rig.Mode() & kStreamBit, 0);
+    }
+    // A parity error on the line is shown in the status field; the capture carries on.
+    {
+        SerialRig rig;
+        rig.adc.asFastAsPossible = true;
+        rig.store.TargetCount = 100;
         rig.store.CaptureIdle = false;
         AcquisitionIo io(rig.port);
-        io.kind = kind;
-        EXPECT_EQ(ReadADCALL(io, rig.store).end, CaptureEnd::NotSupported);
+        io.kind = InterfaceKind::RS232;
+        int pumps = 0;
+        io.pumpMessages = [&] {
+            if (++pumps == 1)
+                rig.line->pendingErrors = kCommRxParity;
+        };
+        EXPECT_TRUE(ReadADCALL(io, rig.store).ok());
+        EXPECT_TRUE(rig.statusTexts.contains(QStringLiteral("Parity Fail")));
+    }
+    // No open COM port: the capture fails at once without waiting.
+    {
+        SerialRig rig;
+        rig.chips[0].comOpen = 0;
+        rig.store.CaptureIdle = false;
+        AcquisitionIo io(rig.port);
+        io.kind = InterfaceKind::RS232;
+        const double start = rig.clock.NowDays();
+        EXPECT_EQ(ReadADCALL(io, rig.store).end, CaptureEnd::LinkFailed);
         EXPECT_TRUE(rig.store.CaptureIdle);
-        EXPECT_EQ(rig.Mode(), 0);
+        EXPECT_EQ((rig.clock.NowDays() - start) * kMsPerDay, 0.0);
+        EXPECT_TRUE(rig.line->written.isEmpty());
     }
 }
 

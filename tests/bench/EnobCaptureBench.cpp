@@ -56,7 +56,7 @@ int main(int argc, char **argv)
         ScaleDmmMemory scaleDmm;
         const std::function<void()> refresh;
         LinkIo io{bus, buffer, hidMode, clock};
-        ChipPort port{io, chips, false, QString(), scaleDmm, refresh};
+        ChipPort port{io, chips, false, QString(), scaleDmm, refresh, nullptr};
         uint8_t status = 0xFF;
         if (!ConnectLink(io, chips[0].link, status)) {
             std::fprintf(stderr, "no simulated board\n");

@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     vek::ChipSlots chips{};
     vek::ScaleDmmMemory scaleDmm;
     std::function<void()> refresh;
-    vek::ChipPort port{io, chips, true, QString(), scaleDmm, refresh};
+    vek::ChipPort port{io, chips, true, QString(), scaleDmm, refresh, nullptr};
     vek::UsbLink &link = chips[0].link;
     uint8_t status = 0;
     vek::ConnectLink(io, link, status);

@@ -45,7 +45,7 @@ struct LinkBench {
         driver.devices.push_back({sim::kBoardDriverVendor, sim::kBoardDriverProduct, &board});
     }
     LinkIo Io() { return LinkIo{bus, buffer, hidMode, clock}; }
-    ChipPort Port() { return ChipPort{Io(), chips, photo, productName, scaleDmm, refresh}; }
+    ChipPort Port() { return ChipPort{Io(), chips, photo, productName, scaleDmm, refresh, nullptr}; }
     UsbLink &Link() { return chips[0].link; }
     bool Connect(uint8_t *statusOut = nullptr)
     {
