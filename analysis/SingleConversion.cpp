@@ -3,6 +3,8 @@
 #include "analysis/Capture.h"
 #include "app/base/NumberText.h"
 
+#include <algorithm>
+
 namespace vek {
 
 std::array<uint8_t, 9> SingleConversionRequest(int interfaceIndex, bool photo, int modeIndex,
@@ -46,6 +48,41 @@ bool ReadSingleConversionReply(std::span<const uint8_t> reply, int modeIndex, in
         break;
     }
     return reply[0] == 0xFA;
+}
+
+bool RetADCValue(ChipPort &chip, int slot, const SingleConversionSettings &settings, int32_t &value)
+{
+    UsbLink &link = chip.chips[size_t(std::clamp(slot, 0, kChipSlotCount - 1))].link;
+    const std::array<uint8_t, 9> request = SingleConversionRequest(
+        settings.interfaceIndex, settings.photo, settings.modeIndex, settings.adcAddressText);
+    std::copy(request.begin(), request.end(), chip.link.buffer.begin());
+    if (!LinkWrite(chip.link, link, int(request.size())) || !LinkRead(chip.link, link, 7))
+        return false;
+    return ReadSingleConversionReply({chip.link.buffer.data(), 7}, settings.modeIndex,
+                                     settings.scaleDivisor, value);
+}
+
+bool CalibrationConversions(Clock &clock, const std::function<bool(int32_t &)> &convert, int32_t &last)
+{
+    constexpr double kRetryMs = 2000.0;
+    constexpr int32_t kPauseMs = 10;
+    bool ok = false;
+    for (int i = 0; i < 3; ++i) {
+        const double start = clock.NowDays();
+        for (;;) {
+            int32_t value = 0;
+            ok = convert && convert(value);
+            if (ok) {
+                last = value;
+                break;
+            }
+            const double elapsedMs = (clock.NowDays() - start) * kMsPerDay;
+            if (elapsedMs >= kRetryMs || elapsedMs < 0)
+                break;
+            WaitMs(clock, kPauseMs);
+        }
+    }
+    return ok;
 }
 
 } // namespace vek

@@ -31,31 +31,44 @@ AdcFieldMap AdcFieldsFrom(const FieldBindings &bindings)
     return m;
 }
 
-bool LoadReplayCodes(const QString &path, std::vector<int32_t> &codes, QString *error)
+bool ParseReplayCodes(const QByteArray &text, std::vector<int32_t> &codes, QString *error,
+                      const QString &sourceName)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = QStringLiteral("cannot read %1").arg(path);
-        return false;
-    }
     codes.clear();
     int lineNo = 0;
-    while (!f.atEnd()) {
-        const QByteArray line = f.readLine(256).trimmed();
+    for (QByteArrayView rest(text); !rest.isEmpty();) {
+        const qsizetype end = rest.indexOf('\n');
+        const QByteArrayView raw = end < 0 ? rest : rest.first(end);
+        rest = end < 0 ? QByteArrayView() : rest.sliced(end + 1);
         ++lineNo;
+        const QByteArray line = raw.trimmed().toByteArray();
         if (line.isEmpty())
             continue;
         bool ok = false;
-        const long long v = line.toLongLong(&ok, 10);
+        const long long v = line.size() <= 32 ? line.toLongLong(&ok, 10) : 0;
         if (!ok || v < kCodeMin || v > kCodeMax) {
             if (error)
-                *error = QStringLiteral("%1 line %2: not a signed 24-bit code").arg(path).arg(lineNo);
+                *error = QStringLiteral("%1 line %2: not a signed 24-bit code").arg(sourceName).arg(lineNo);
+            codes.clear();
             return false;
         }
         codes.push_back(int32_t(v));
     }
     return true;
+}
+
+bool LoadReplayCodes(const QString &path, std::vector<int32_t> &codes, QString *error)
+{
+    // Larger than any capture needs many times over; a wrong file named by mistake is refused
+    // instead of being read into memory.
+    constexpr qint64 kMaxBytes = 64ll << 20;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || f.size() > kMaxBytes) {
+        if (error)
+            *error = QStringLiteral("cannot read %1").arg(path);
+        return false;
+    }
+    return ParseReplayCodes(f.read(kMaxBytes), codes, error, path);
 }
 
 SimAdc::SimAdc(SimBoard &board, Clock &clock) : m_board(board), m_clock(clock)

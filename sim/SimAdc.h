@@ -34,6 +34,9 @@ AdcFieldMap AdcFieldsFrom(const FieldBindings &bindings);
 // Reads a replay file: one signed 24-bit code a line (decimal, blanks around it allowed, empty
 // lines skipped). False with a message naming the line for anything else.
 bool LoadReplayCodes(const QString &path, std::vector<int32_t> &codes, QString *error);
+// The same for the text of such a file; sourceName names it in the message.
+bool ParseReplayCodes(const QByteArray &text, std::vector<int32_t> &codes, QString *error,
+                      const QString &sourceName);
 
 class SimAdc {
 public:

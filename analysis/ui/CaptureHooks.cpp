@@ -1,6 +1,8 @@
 #include "analysis/ui/CaptureHooks.h"
 
 #include "analysis/Acquisition.h"
+#include "analysis/SingleConversion.h"
+#include "app/base/NumberText.h"
 #include "analysis/ui/TAnxADC.h"
 #include "app/context/AppContext.h"
 
@@ -46,6 +48,33 @@ void ConnectCaptureHooks(TAnxADC &anx, AppContext &ctx)
         anx.BADC()->setEnabled(true);
         if (ok)
             anx.AnalyseRamBlock(anx.EREFV()->text(), io.layout, io.bank2Present);
+    };
+    // "Cal. Valtage": three single conversions; the millivolts of the edit and the last result
+    // become the calibration pair. A pair is only kept when the last conversion succeeded.
+    anx.hooks.calibrate = [&anx, &ctx]() {
+        ChipPort chip = ctx.Chip();
+        SingleConversionSettings settings;
+        settings.interfaceIndex = ctx.setup.interfaceIndex;
+        settings.photo = ctx.config.Photo;
+        settings.modeIndex = anx.CFunADCIndex();
+        settings.adcAddressText = anx.PreADCAddr()->text();
+        settings.scaleDivisor = ctx.samples.ScaleDivisor;
+        int32_t last = 0;
+        // Up to six seconds when the board does not answer: the window keeps repainting, and
+        // the button cannot start a second run meanwhile.
+        anx.BCALVal()->setEnabled(false);
+        const bool ok = CalibrationConversions(
+            ctx.clock,
+            [&](int32_t &value) {
+                QCoreApplication::processEvents();
+                return RetADCValue(chip, 0, settings, value);
+            },
+            last);
+        anx.BCALVal()->setEnabled(true);
+        if (ok)
+            anx.SetCalibrationPair(ParseDecimal(anx.CalVal()->text().trimmed()), last);
+        else
+            ctx.status.SetText(2, QStringLiteral("Read Error !!!!!"));
     };
     anx.hooks.readChipByte = [&ctx](int address, uint8_t &value) {
         ChipPort chip = ctx.Chip();

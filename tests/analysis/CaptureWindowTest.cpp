@@ -5,10 +5,15 @@
 #include "analysis/ui/TAnxADC.h"
 #include "app/context/AppContext.h"
 #include "sim/SimAdc.h"
+#include "sim/SimChipMonitor.h"
+#include "sim/instruments/LoopbackPort.h"
+#include "instruments/SetupPorts.h"
 #include "sim/SimUsbBackends.h"
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -96,4 +101,62 @@ TEST(CaptureWindow, BoardPulledOutMidCaptureThenNextClickWorks)
     rig.anx.SetNPointIndex(0);
     rig.anx.CatchADCClick(); // one click starts a new capture
     EXPECT_EQ(rig.ctx.status.Text(2), QStringLiteral("Read Compelete"));
+}
+
+TEST(CaptureWindow, CalibrationVoltageTakesTheLastConversion)
+{
+    Rig rig;
+    rig.adc.frontNoiseVolts = 0;
+    rig.adc.converterNoiseVolts = 0;
+    rig.anx.CalVal()->setText(QStringLiteral("750"));
+    // Full width, so the result is the code itself. The chip's gain register (all zero) gives
+    // 0.25: 10 mV then reads as 17476 at 1.2 V, plus the converter's offset of 37.
+    rig.anx.SetTXScaleIndex(16); // 24 bits
+    ASSERT_EQ(rig.ctx.samples.ScaleDivisor, 1);
+    ASSERT_EQ(rig.adc.Gain(), 0.25);
+    rig.anx.SetCFunADCIndex(0); // "Free": the input conversion as it is
+    rig.anx.BCALValClick();
+    EXPECT_EQ(rig.anx.CalibrationInput(), 750);
+    EXPECT_EQ(rig.anx.CalibrationResult(), 17476 + 37);
+    rig.anx.SetCFunADCIndex(3); // "Chopper": half the difference to the zero conversion
+    rig.anx.BCALValClick();
+    EXPECT_EQ(rig.anx.CalibrationResult(), 17476 / 2);
+    rig.anx.SetCFunADCIndex(1); // "Cancel Pos Zero": the zero conversion taken off
+    rig.anx.BCALValClick();
+    EXPECT_EQ(rig.anx.CalibrationResult(), 17476);
+    EXPECT_TRUE(rig.anx.BCALVal()->isEnabled());
+
+    // Without a board the three conversions give up after two seconds each and keep the pair.
+    rig.usb.board.Unplug();
+    rig.anx.CalVal()->setText(QStringLiteral("100"));
+    const double start = rig.clock.NowDays();
+    rig.anx.BCALValClick();
+    EXPECT_NEAR((rig.clock.NowDays() - start) * kMsPerDay, 6000.0, 50.0);
+    EXPECT_EQ(rig.anx.CalibrationInput(), 750);
+    EXPECT_EQ(rig.anx.CalibrationResult(), 17476);
+    EXPECT_EQ(rig.ctx.status.Text(2), QStringLiteral("Read Error !!!!!"));
+    EXPECT_TRUE(rig.anx.BCALVal()->isEnabled());
+}
+
+TEST(CaptureWindow, CatchAdcOnTheChipsComPort)
+{
+    Rig rig;
+    rig.adc.asFastAsPossible = true;
+    sim::LoopbackBench bench(rig.clock);
+    auto line = bench.Attach("COM3", std::make_shared<sim::SimChipMonitor>(rig.usb.board.memory, &rig.adc));
+    rig.ctx.serialPorts.SetOpener(bench.Opener());
+    // What the setup dialog does for "RS232" on COM3 at 115200 baud.
+    rig.ctx.setup.interfaceIndex = 0;
+    rig.ctx.chipSlots[0].interfaceKind = InterfaceKind::RS232;
+    ApplyChipComPort(rig.ctx.serialPorts, rig.ctx.chipComPorts, rig.ctx.chipSlots[0], 2, 10, 0);
+    ASSERT_EQ(rig.ctx.chipSlots[0].comOpen, 1);
+
+    rig.anx.SetNPointIndex(rig.anx.NPointIndex() + 2); // 1024 samples: several passes
+    rig.anx.CatchADCClick();
+    EXPECT_EQ(rig.ctx.status.Text(2), QStringLiteral("Read Compelete"));
+    EXPECT_GE(rig.ctx.samples.SampleCount, 1024);
+    EXPECT_FALSE(rig.anx.ResultBox("TXENOB")->text().isEmpty());
+    EXPECT_EQ(rig.Mode() & kStreamBit, 0);
+    EXPECT_TRUE(line->written.startsWith(QByteArray::fromHex("55c0f0000155")));
+    EXPECT_EQ(rig.ctx.status.Text(1), QString()); // a clean line
 }

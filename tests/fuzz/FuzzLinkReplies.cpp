@@ -3,57 +3,18 @@
 #include "app/base/Clock.h"
 #include "link/ChipAccess.h"
 #include "link/UsbTransport.h"
+#include "FuzzHid.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <functional>
 
-namespace {
-
-// A HID bus with one device whose attributes and replies come from the fuzz input.
-class ReplayHid final : public vek::HidBackend {
-public:
-    ReplayHid(const uint8_t *data, size_t size) : m_data(data), m_size(size) {}
-    int64_t Hid_GetDeviceH(uint8_t &found, int index) override
-    {
-        found = index == 0 ? 1 : 0;
-        return index == 0 ? 7 : -1;
-    }
-    bool Hid_Get_att(int64_t, uint16_t &in, uint16_t &out, vek::HidAttributes &att) override
-    {
-        in = uint16_t(Next() % 80);
-        out = uint16_t(Next() % 80);
-        att = {0x04D8, 0x2008, 0x0727};
-        if (Next() & 1)
-            att.versionNumber = 0x0728;
-        return true;
-    }
-    bool WriteReport(int64_t, const uint8_t *, size_t) override { return (Next() & 7) != 0; }
-    int ReadReport(int64_t, uint8_t *report, size_t length) override
-    {
-        if (m_pos >= m_size)
-            return -1;
-        const size_t n = std::min<size_t>(Next() % (length + 1), length);
-        for (size_t i = 0; i < n; ++i)
-            report[i] = Next();
-        return int(n);
-    }
-    void Close(int64_t) override {}
-
-private:
-    uint8_t Next() { return m_pos < m_size ? m_data[m_pos++] : 0; }
-    const uint8_t *m_data;
-    size_t m_size;
-    size_t m_pos = 0;
-};
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     vek::FakeClock clock;
-    ReplayHid hid(data, size);
+    vek::fuzz::ReplayHid hid(data, size);
     vek::UsbBus bus;
     bus.hid = &hid;
     vek::TransferBuffer buffer{};
