@@ -94,35 +94,16 @@ constexpr int kFetchDataMs = 500;
 constexpr int kSerialPassPauseMs = 50;
 constexpr int kSerialFinishPauseMs = 100;
 
-// Sends one byte after discarding waiting input (when asked) and waits for the 0xAA
-// acknowledge. A parity error on the line is shown; other line errors are not, here.
-bool SerialAcknowledge(SerialPort &port, Clock &clock, const std::function<void(const QString &)> &status,
-                       int waitMs)
-{
-    if (!port.PurgeInput())
-        return false;
-    const uint8_t hello = 0x55;
-    if (port.Write(&hello, 1) != 1)
-        return false;
-    CommStatus st;
-    if (!WaitForSerialInput(port, clock, 1, waitMs, st))
-        return false;
-    if (st.errors == kCommRxParity && status)
-        status(QStringLiteral("Parity Fail"));
-    std::array<uint8_t, 256> reply{};
-    const int got = port.Read(reply.data(), int(reply.size()));
-    return got > 0 && reply[0] == 0xAA;
-}
-
 // One pass of the serial loop on the chip's COM port: acknowledge, count request and, when the
-// chip holds data, a second acknowledge and the fetch. `received` is the number of result bytes
-// that arrived (at most n). False on a missing acknowledge, a count request without reply or a
-// port that fails.
+// chip holds data, a second acknowledge and the fetch. `requested` is the count the chip offered,
+// `received` the number of result bytes that arrived (at most requested). False on a missing
+// acknowledge, a count request without reply or a port that fails.
 bool SerialPass(SerialPort &port, Clock &clock, const std::function<void(const QString &)> &status,
-                std::array<uint8_t, 256> &out, int &received)
+                std::array<uint8_t, 256> &out, int &requested, int &received)
 {
+    requested = 0;
     received = 0;
-    if (!SerialAcknowledge(port, clock, status, kAckMs))
+    if (!SerialHandshake(port, clock, status, kAckMs))
         return false;
     const uint8_t count = kCountRequest;
     if (port.Write(&count, 1) != 1)
@@ -136,9 +117,10 @@ bool SerialPass(SerialPort &port, Clock &clock, const std::function<void(const Q
     if (port.Read(reply.data(), int(reply.size())) < 1)
         return false; // no count came back: the chip is not answering
     const int n = reply[0];
+    requested = n;
     if (n == 0)
         return true;
-    if (!SerialAcknowledge(port, clock, status, kFetchAckMs))
+    if (!SerialHandshake(port, clock, status, kFetchAckMs))
         return false;
     const uint8_t fetch[2] = {kFetchRequest, uint8_t(n)};
     if (port.Write(fetch, 2) != 2)
@@ -198,8 +180,9 @@ CaptureOutcome ReadADCALL(AcquisitionIo &io, SampleStore &store)
     outcome.end = CaptureEnd::Complete;
     for (;;) {
         int n = 0;
+        int offered = 0; // serial link: what the chip offered; n is what arrived of it
         if (serialLink) {
-            if (!serialPort || !SerialPass(*serialPort, clock, serialStatus, staging, n)) {
+            if (!serialPort || !SerialPass(*serialPort, clock, serialStatus, staging, offered, n)) {
                 failed = true;
                 outcome.end = CaptureEnd::LinkFailed;
                 break;
@@ -218,6 +201,11 @@ CaptureOutcome ReadADCALL(AcquisitionIo &io, SampleStore &store)
                 break;
             }
             const DecodedRange range = DecodeBlock(store, staging.data(), size_t(n));
+            // The rest of a cut-short block is gone (the chip sent it, the next acknowledge
+            // discards it), so a sample begun at its end can never be completed: joining it to
+            // the next block would shift every later sample.
+            if (serialLink && n < offered)
+                store.pendingCount = 0;
             if (io.blockDecoded)
                 io.blockDecoded(range, n);
             else

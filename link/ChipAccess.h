@@ -38,7 +38,7 @@ struct ChipPort {
     // Redraws the RAM, register, ADC, op-amp and comparator panels from the image.
     const std::function<void()> &refreshPanels;
     // The serial ports of the RS232 interface (null: that interface fails at once).
-    const SerialChipIo *serial;
+    const SerialChipIo *serial = nullptr;
 };
 
 // The name of the chip model at a position of the built-in chip list (used when no chip

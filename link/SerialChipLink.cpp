@@ -57,7 +57,8 @@ QString SerialErrorText(uint32_t errors)
     return errors == kCommRxParity ? QStringLiteral("Parity Fail") : QStringLiteral("Other Err");
 }
 
-bool SerialHandshake(SerialPort &port, Clock &clock, const std::function<void(const QString &)> &status)
+bool SerialHandshake(SerialPort &port, Clock &clock, const std::function<void(const QString &)> &status,
+                     int waitMs)
 {
     if (!port.PurgeInput())
         return false;
@@ -65,7 +66,7 @@ bool SerialHandshake(SerialPort &port, Clock &clock, const std::function<void(co
     if (!SendAll(port, &hello, 1))
         return false;
     CommStatus st;
-    if (!WaitForSerialInput(port, clock, 1, kHandshakeReplyMs, st))
+    if (!WaitForSerialInput(port, clock, 1, waitMs, st))
         return false;
     if (st.errors == kCommRxParity)
         Show(status, QStringLiteral("Parity Fail"));

@@ -36,8 +36,10 @@ bool WaitForSerialInput(SerialPort &port, Clock &clock, uint32_t count, int ms, 
 // for any other error, empty for none.
 QString SerialErrorText(uint32_t errors);
 
-// One handshake attempt: discard waiting input, send 0x55, expect 0xAA within 100 ms.
-bool SerialHandshake(SerialPort &port, Clock &clock, const std::function<void(const QString &)> &status);
+// One handshake attempt: discard waiting input, send 0x55, expect 0xAA within waitMs (100 ms
+// for chip reads and writes). A parity error on the line is shown; other errors are not, here.
+bool SerialHandshake(SerialPort &port, Clock &clock, const std::function<void(const QString &)> &status,
+                     int waitMs = kHandshakeReplyMs);
 
 // Reads count bytes (1..128) from a chip address into the transfer buffer from byte 0. Up to
 // three handshake attempts, 4 s apart. True when at least one byte came back, also when fewer

@@ -44,12 +44,15 @@ Replies SimChipMonitor::Feed(const QByteArray &input)
                 QByteArray data;
                 for (int i = 0; i < n; ++i)
                     data.append(char(m_memory.Read(address + uint32_t(i))));
-                Reply(out, limited(data));
+                data = limited(data);
+                data.append(QByteArray(std::max(0, faults.extraBytes), char(0x5E)));
+                Reply(out, data);
                 m_pending.remove(0, 4);
             } else {
                 for (int i = 0; i < n; ++i)
                     m_memory.Write(address + uint32_t(i), byteAt(4 + i));
-                Reply(out, QByteArray(1, char(0xAA)));
+                if (faults.writeAck >= 0)
+                    Reply(out, QByteArray(1, char(faults.writeAck)));
                 m_pending.remove(0, 4 + n);
             }
             m_awake = false;
@@ -58,7 +61,8 @@ Replies SimChipMonitor::Feed(const QByteArray &input)
         if (op == 0x81) {
             m_pending.remove(0, 1);
             const uint8_t count = m_adc ? m_adc->OfferCount(kStreamBlockBytes) : 0;
-            Reply(out, QByteArray(1, char(count)));
+            if (!faults.countUnanswered)
+                Reply(out, QByteArray(1, char(count)));
             m_awake = false;
             continue;
         }

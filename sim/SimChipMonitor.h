@@ -16,6 +16,9 @@ struct ChipMonitorFaults {
     uint8_t ackByte = 0xAA;  // what the chip answers to 0x55
     bool silent = false;     // nothing is answered at all
     int dataLimit = -1;      // a memory read or stream fetch sends at most this many bytes (-1: all)
+    int extraBytes = 0;      // a memory read sends this many bytes more than asked for
+    int writeAck = 0xAA;     // the answer to a write (-1: none)
+    bool countUnanswered = false; // the count request gets no reply
 };
 
 class SimChipMonitor final : public InstrumentProtocol {

@@ -222,7 +222,7 @@ struct SerialRig : Rig {
         chips[0].comHandle = 9;
         chips[0].comOpen = 1;
     }
-    // The bytes the program sent, split at every handshake byte that starts an exchange.
+    // How often the program sent these bytes in a row.
     int Count(const QByteArray &pattern) const { return int(line->written.count(pattern)); }
 };
 
@@ -263,6 +263,32 @@ TEST(Acquisition, TheChipsComPortDeliversTheStreamInOrder)
     EXPECT_EQ(rig.statusTexts.back(), QString());
 }
 
+TEST(Acquisition, ACutShortSerialBlockDoesNotShiftTheSamplesAfterIt)
+{
+    // A slow line: only part of each offered block arrives within the fetch's time limit, and
+    // the rest is discarded. Every sample kept must still be one of the codes sent, in order.
+    for (int arriving : {99, 100, 101, 250}) {
+        SerialRig rig;
+        std::vector<int32_t> codes(3000);
+        std::iota(codes.begin(), codes.end(), 100000);
+        rig.adc.asFastAsPossible = true;
+        rig.adc.Replay(codes);
+        rig.monitor->faults.dataLimit = arriving;
+        rig.store.TargetCount = 300;
+        rig.store.CaptureIdle = false;
+        AcquisitionIo io(rig.port);
+        io.kind = InterfaceKind::RS232;
+        EXPECT_TRUE(ReadADCALL(io, rig.store).ok()) << arriving;
+        ASSERT_GE(rig.store.SampleCount, 300);
+        int32_t previous = 0;
+        for (int k = 0; k < rig.store.SampleCount; ++k) {
+            const int32_t v = int32_t(rig.store.RawSamples[size_t(k)]);
+            ASSERT_TRUE(v >= 100000 && v < 103000 && v > previous) << arriving << " sample " << k << " = " << v;
+            previous = v;
+        }
+    }
+}
+
 TEST(Acquisition, TheChipsComPortFailsCleanlyAndShowsLineErrors)
 {
     // The chip stops acknowledging in the middle of the capture.
@@ -286,7 +312,8 @@ TEST(Acquisition, TheChipsComPortFailsCleanlyAndShowsLineErrors)
         EXPECT_FALSE(gaugeVisible);
         EXPECT_TRUE(rig.store.CaptureIdle) << "the next click starts a new capture";
         EXPECT_GT(rig.store.SampleCount, 0);
-        // One quick handshake finds the chip silent; no 12 s of handshake retries follow.
+        // One quick handshake finds the chip still not acknowledging; no 12 s of handshake
+        // retries follow.
         EXPECT_LT((rig.clock.NowDays() - start) * kMsPerDay, 1500.0);
         // The chip answers again: the next capture works and clears the stream bit it sets.
         rig.monitor->faults.ackByte = 0xAA;
@@ -294,6 +321,25 @@ TEST(Acquisition, TheChipsComPortFailsCleanlyAndShowsLineErrors)
         rig.store.TargetCount = 100;
         EXPECT_TRUE(ReadADCALL(io, rig.store).ok());
         EXPECT_EQ(rig.Mode() & kStreamBit, 0);
+    }
+    // The count request goes unanswered, but the chip still acknowledges: the capture fails and
+    // the stream is switched off.
+    {
+        SerialRig rig;
+        rig.adc.asFastAsPossible = true;
+        rig.store.TargetCount = 65536;
+        rig.store.CaptureIdle = false;
+        AcquisitionIo io(rig.port);
+        io.kind = InterfaceKind::RS232;
+        int passes = 0;
+        io.pumpMessages = [&] {
+            if (++passes == 2)
+                rig.monitor->faults.countUnanswered = true;
+        };
+        EXPECT_EQ(ReadADCALL(io, rig.store).end, CaptureEnd::LinkFailed);
+        EXPECT_TRUE(rig.adc.Streaming() == false);
+        EXPECT_EQ(rig.Mode() & kStreamBit, 0);
+        EXPECT_TRUE(rig.store.CaptureIdle);
     }
     // A parity error on the line is shown in the status field; the capture carries on.
     {

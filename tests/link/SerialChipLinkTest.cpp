@@ -80,7 +80,7 @@ TEST(SerialChipLink, ReadsAndWritesTheChipMemoryWithTheMonitorFrames)
     rig.buffer[5] = 0x12;
     rig.buffer[6] = 0x34;
     ASSERT_TRUE(SerialChipWrite(rig.port.get(), rig.buffer, rig.clock, rig.show, 0x2A5, 2));
-    EXPECT_EQ(rig.line->written, QByteArray::fromHex("5540a5020212 34"));
+    EXPECT_EQ(rig.line->written, QByteArray::fromHex("5540a502021234"));
     EXPECT_EQ(rig.memory.Read(0x2A5), 0x12);
     EXPECT_EQ(rig.memory.Read(0x2A6), 0x34);
 }
@@ -129,8 +129,12 @@ TEST(SerialChipLink, ShortReadsEmptyReadsAndClosedPorts)
 
     // A chip that sends more than the buffer holds cannot write past it.
     rig.monitor->faults.dataLimit = -1;
-    rig.line->Inject(QByteArray(400, char(0x11)));
-    EXPECT_TRUE(SerialChipRead(rig.port.get(), rig.buffer, rig.clock, rig.show, 0x100, 128));
+    rig.monitor->faults.extraBytes = 300;
+    EXPECT_TRUE(SerialChipRead(rig.port.get(), rig.buffer, rig.clock, rig.show, 0x100, 100));
+    EXPECT_EQ(rig.buffer[99], 0x80 + 99);
+    EXPECT_EQ(rig.buffer[100], 0x5E); // the first of the extra bytes
+    EXPECT_EQ(rig.buffer[rig.buffer.size() - 1], 0x5E);
+    rig.monitor->faults.extraBytes = 0;
 
     // No port (closed) fails at once and sends nothing.
     rig.line->written.clear();
@@ -139,6 +143,25 @@ TEST(SerialChipLink, ShortReadsEmptyReadsAndClosedPorts)
     EXPECT_FALSE(SerialChipWrite(nullptr, rig.buffer, rig.clock, rig.show, 0x100, 8));
     EXPECT_EQ(rig.ElapsedMs(start), 0.0);
     EXPECT_TRUE(rig.line->written.isEmpty());
+}
+
+TEST(SerialChipLink, AWriteNeedsTheChipsAcknowledge)
+{
+    struct Case {
+        int ack;          // the chip's answer to the write (-1: none)
+        double minMs, maxMs;
+    } cases[] = {{0x00, 4000.0, 4010.0}, {-1, 200.0, 210.0}};
+    for (const Case &c : cases) {
+        SerialRig rig;
+        rig.monitor->faults.writeAck = c.ack;
+        rig.buffer[5] = 0x77;
+        const double start = rig.clock.NowDays();
+        EXPECT_FALSE(SerialChipWrite(rig.port.get(), rig.buffer, rig.clock, rig.show, 0x20, 1));
+        // The monitor did take the byte; the program just cannot know.
+        EXPECT_EQ(rig.memory.Read(0x20), 0x77);
+        EXPECT_GE(rig.ElapsedMs(start), c.minMs) << c.ack;
+        EXPECT_LE(rig.ElapsedMs(start), c.maxMs) << c.ack;
+    }
 }
 
 TEST(SerialChipLink, LineErrorsAreShownButDoNotFailARead)
