@@ -23,7 +23,9 @@ int SampleGridModel::columnCount(const QModelIndex &parent) const
 
 QVariant SampleGridModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || role != Qt::DisplayRole)
+    // The tool tip repeats the value: at the window's default size a column is narrower than a
+    // five-digit value.
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
         return {};
     const int i = index.row() * SampleGrid::kColumns + index.column();
     if (i >= m_store.grid.Capacity())

@@ -1,6 +1,7 @@
 // "Catch ADC" in the analysis window against the simulated board: a whole capture, a capture
 // stopped by a second click, and a board pulled out in the middle.
 #include "analysis/Acquisition.h"
+#include "analysis/SampleGridModel.h"
 #include "analysis/ui/CaptureHooks.h"
 #include "analysis/ui/TAnxADC.h"
 #include "app/context/AppContext.h"
@@ -158,5 +159,10 @@ TEST(CaptureWindow, CatchAdcOnTheChipsComPort)
     EXPECT_FALSE(rig.anx.ResultBox("TXENOB")->text().isEmpty());
     EXPECT_EQ(rig.Mode() & kStreamBit, 0);
     EXPECT_TRUE(line->written.startsWith(QByteArray::fromHex("55c0f0000155")));
+    // Values wider than a column can be read from the cell's tool tip.
+    SampleGridModel *grid = rig.anx.GridModel();
+    const QModelIndex cell = grid->index(3, 5);
+    EXPECT_FALSE(grid->data(cell).toString().isEmpty());
+    EXPECT_EQ(grid->data(cell, Qt::ToolTipRole).toString(), grid->data(cell).toString());
     EXPECT_EQ(rig.ctx.status.Text(1), QString()); // a clean line
 }
