@@ -222,6 +222,16 @@ struct SerialRig : Rig {
         chips[0].comHandle = 9;
         chips[0].comOpen = 1;
     }
+    // A capture of `target` samples over the COM port, with the converter as fast as fetched.
+    AcquisitionIo Capture(int32_t target)
+    {
+        adc.asFastAsPossible = true;
+        store.TargetCount = target;
+        store.CaptureIdle = false;
+        AcquisitionIo io(port);
+        io.kind = InterfaceKind::RS232;
+        return io;
+    }
     // How often the program sent these bytes in a row.
     int Count(const QByteArray &pattern) const { return int(line->written.count(pattern)); }
 };
@@ -232,13 +242,9 @@ TEST(Acquisition, TheChipsComPortDeliversTheStreamInOrder)
 {
     SerialRig rig;
     const std::vector<int32_t> codes = Ramp(400);
-    rig.adc.asFastAsPossible = true;
     rig.adc.Replay(codes);
-    rig.store.TargetCount = 300;
-    rig.store.CaptureIdle = false;
     std::vector<int> blockBytes;
-    AcquisitionIo io(rig.port);
-    io.kind = InterfaceKind::RS232;
+    AcquisitionIo io = rig.Capture(300);
     io.blockDecoded = [&](const DecodedRange &, int n) { blockBytes.push_back(n); };
     const double start = rig.clock.NowDays();
     const CaptureOutcome out = ReadADCALL(io, rig.store);
@@ -271,13 +277,9 @@ TEST(Acquisition, ACutShortSerialBlockDoesNotShiftTheSamplesAfterIt)
         SerialRig rig;
         std::vector<int32_t> codes(3000);
         std::iota(codes.begin(), codes.end(), 100000);
-        rig.adc.asFastAsPossible = true;
         rig.adc.Replay(codes);
         rig.monitor->faults.dataLimit = arriving;
-        rig.store.TargetCount = 300;
-        rig.store.CaptureIdle = false;
-        AcquisitionIo io(rig.port);
-        io.kind = InterfaceKind::RS232;
+        AcquisitionIo io = rig.Capture(300);
         EXPECT_TRUE(ReadADCALL(io, rig.store).ok()) << arriving;
         ASSERT_GE(rig.store.SampleCount, 300);
         int32_t previous = 0;
@@ -294,13 +296,9 @@ TEST(Acquisition, TheChipsComPortFailsCleanlyAndShowsLineErrors)
     // The chip stops acknowledging in the middle of the capture.
     {
         SerialRig rig;
-        rig.adc.asFastAsPossible = true;
-        rig.store.TargetCount = 65536;
-        rig.store.CaptureIdle = false;
         bool gaugeVisible = false;
         int passes = 0;
-        AcquisitionIo io(rig.port);
-        io.kind = InterfaceKind::RS232;
+        AcquisitionIo io = rig.Capture(65536);
         io.gauge = [&](bool visible, int) { gaugeVisible = visible; };
         io.pumpMessages = [&] {
             if (++passes == 3)
@@ -326,11 +324,7 @@ TEST(Acquisition, TheChipsComPortFailsCleanlyAndShowsLineErrors)
     // the stream is switched off.
     {
         SerialRig rig;
-        rig.adc.asFastAsPossible = true;
-        rig.store.TargetCount = 65536;
-        rig.store.CaptureIdle = false;
-        AcquisitionIo io(rig.port);
-        io.kind = InterfaceKind::RS232;
+        AcquisitionIo io = rig.Capture(65536);
         int passes = 0;
         io.pumpMessages = [&] {
             if (++passes == 2)
@@ -344,11 +338,7 @@ TEST(Acquisition, TheChipsComPortFailsCleanlyAndShowsLineErrors)
     // A parity error on the line is shown in the status field; the capture carries on.
     {
         SerialRig rig;
-        rig.adc.asFastAsPossible = true;
-        rig.store.TargetCount = 100;
-        rig.store.CaptureIdle = false;
-        AcquisitionIo io(rig.port);
-        io.kind = InterfaceKind::RS232;
+        AcquisitionIo io = rig.Capture(100);
         int pumps = 0;
         io.pumpMessages = [&] {
             if (++pumps == 1)
@@ -361,9 +351,7 @@ TEST(Acquisition, TheChipsComPortFailsCleanlyAndShowsLineErrors)
     {
         SerialRig rig;
         rig.chips[0].comOpen = 0;
-        rig.store.CaptureIdle = false;
-        AcquisitionIo io(rig.port);
-        io.kind = InterfaceKind::RS232;
+        AcquisitionIo io = rig.Capture(256);
         const double start = rig.clock.NowDays();
         EXPECT_EQ(ReadADCALL(io, rig.store).end, CaptureEnd::LinkFailed);
         EXPECT_TRUE(rig.store.CaptureIdle);
