@@ -16,13 +16,18 @@ uint8_t StreamRouteByte(InterfaceKind kind, bool photo)
 
 namespace {
 
-// Read-modify-write of the firmware's mode byte.
-bool UpdateModeByte(ChipPort &chip, int slot, uint8_t orMask, uint8_t andMask)
+constexpr int kUartFetchBytes = (kFrameBytes - 1) / 3 * 3;
+
+// Read-modify-write of the firmware's mode byte. `writeDays`, when given, receives the time the
+// write went out (before the pause that follows every access): a stream starts there.
+bool UpdateModeByte(ChipPort &chip, int slot, uint8_t orMask, uint8_t andMask, double *writeDays = nullptr)
 {
     if (!ReadChip(chip, kCaptureModeAddress, 1, slot))
         return false;
     const uint8_t mode = uint8_t((chip.link.buffer[0] | orMask) & andMask);
     chip.link.buffer[5] = mode;
+    if (writeDays)
+        *writeDays = chip.link.clock.NowDays();
     return WriteChip(chip, kCaptureModeAddress, 1, slot);
 }
 
@@ -43,7 +48,9 @@ bool AskCount(ChipPort &chip, UsbLink &link, InterfaceKind kind, int &n)
             return false;
         if (chip.link.buffer[1] != 0xAA)
             return false;
-        n = chip.link.buffer[0];
+        // One fetch reply carries at most 63 result bytes besides its status byte: ask for the
+        // whole samples that fit and leave the rest for the next pass.
+        n = std::min<int>(chip.link.buffer[0], kUartFetchBytes);
         return true;
     }
     const uint8_t route = StreamRouteByte(kind, chip.photo);
@@ -165,13 +172,16 @@ CaptureOutcome ReadADCALL(AcquisitionIo &io, SampleStore &store)
         FinishCapture(store, clock.NowDays(), true);
         return outcome;
     }
-    if (!UpdateModeByte(chip, io.slot, kStreamBit, 0xFF)) {
+    double streamStartDays = clock.NowDays();
+    if (!UpdateModeByte(chip, io.slot, kStreamBit, 0xFF, &streamStartDays)) {
         // The board did not take the request: nothing streams, nothing to undo.
         FinishCapture(store, clock.NowDays(), true);
         return outcome;
     }
 
-    BeginCapture(store, clock.NowDays());
+    // The chip streams from the moment the mode byte is written, so the duration counts from
+    // there, not from the end of the pause after the write.
+    BeginCapture(store, streamStartDays);
     gauge(true, 0);
     const int32_t target = CaptureTarget(store.TargetCount);
     std::array<uint8_t, 256> staging{};

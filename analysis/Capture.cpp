@@ -112,7 +112,8 @@ bool CaptureDone(const SampleStore &store)
 bool FinishCapture(SampleStore &store, double nowDays, bool linkFailed)
 {
     store.ElapsedMs = (nowDays - store.StartTime) * 24.0 * 60.0 * 60.0 * 1000.0;
-    store.BinSpacingHz = store.ElapsedMs > 0 ? 1.0 / store.ElapsedMs * 1000.0 : 1.0;
+    store.BinSpacingHz =
+        std::isfinite(store.ElapsedMs) && store.ElapsedMs > 0 ? 1.0 / store.ElapsedMs * 1000.0 : 1.0;
     if (store.SampleCount > 0) {
         store.mean = store.runningSum / store.SampleCount;
         store.rmsValue = std::sqrt(store.runningSumSq / store.SampleCount);

@@ -15,7 +15,7 @@ ChartContent BuildChart(const SampleStore &store, int count, bool frequencyView,
         c.bottomTitle = QStringLiteral("Frequence  Hz");
         c.leftTitle = QStringLiteral("dB");
         c.bottomMin = 0;
-        c.bottomMax = store.BinSpacingHz * half;
+        c.bottomMax = store.BinSpacingHz * std::max(half, 1);
         c.bottomIncrement = store.BinSpacingHz;
         c.pointsPerPage = half;
         c.x.resize(half);
@@ -30,8 +30,12 @@ ChartContent BuildChart(const SampleStore &store, int count, bool frequencyView,
     c.bottomTitle = QStringLiteral("Time  ms");
     c.leftTitle = QStringLiteral("Degree");
     c.bottomMin = 0;
-    c.bottomMax = store.ElapsedMs;
-    c.bottomIncrement = count > 0 ? store.ElapsedMs / count : 0;
+    // A capture that took no measurable time (or whose clock went back) still spreads its points:
+    // one per millisecond, never an axis of zero width or one that is not a number.
+    const double spanMs = std::isfinite(store.ElapsedMs) && store.ElapsedMs > 0 ? store.ElapsedMs
+                                                                               : double(std::max(count, 1));
+    c.bottomMax = spanMs;
+    c.bottomIncrement = count > 0 ? spanMs / count : 0;
     c.pointsPerPage = count;
     c.x.resize(count);
     c.y.resize(count);
@@ -43,7 +47,7 @@ ChartContent BuildChart(const SampleStore &store, int count, bool frequencyView,
             std::isfinite(v) ? static_cast<int64_t>(std::floor(std::clamp(v, -1e15, 1e15))) : 0;
         // A code still in its unsigned 24-bit form counts as negative.
         const int64_t y = v >= 8388608.0 ? -((16777216 - floored) / divisor) : floored / divisor;
-        c.x[k] = k * store.ElapsedMs / count;
+        c.x[k] = k * spanMs / count;
         c.y[k] = static_cast<double>(y);
     }
     return c;

@@ -1,5 +1,7 @@
 #include "analysis/ResultFile.h"
 
+#include "app/base/NumberText.h"
+
 #include "analysis/Capture.h"
 #include "app/base/SafeFile.h"
 
@@ -35,12 +37,10 @@ QByteArray ResultFileBytes(const SampleGrid &grid, int rows, const AnalysisResul
     out.append(", VPP(nV), RMS Noise(nV), Enob, VPP(count), RMS Noise(count), Noise Free\r\n");
     const double figures[7] = {results.mean,     results.vppNv, results.rmsNv,    results.enob,
                                results.vppCount, results.sigma, results.noiseFree};
-    char wide[400];
     for (int i = 0; i < 7; ++i) {
         if (i > 0)
             out.append(',');
-        const int len = std::snprintf(wide, sizeof wide, "%f", figures[i]);
-        out.append(wide, len);
+        out.append(FixedText(figures[i]).c_str());
     }
     out.append("\r\n");
     return out;

@@ -1,5 +1,7 @@
 #include "analysis/SampleStore.h"
 
+#include "app/base/NumberText.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -34,10 +36,11 @@ void SampleGrid::SetFixed(int i, double v)
 {
     if (!InRange(i))
         return;
-    char text[400];
-    std::snprintf(text, sizeof text, "%f", v);
+    // The kept value is what the six-decimal text says.
+    double kept = v;
+    ParsePointNumber(FixedText(v), kept);
     m_kind[i] = Kind::Fixed;
-    m_value[i] = std::strtod(text, nullptr);
+    m_value[i] = kept;
 }
 
 QString SampleGrid::Text(int i) const
@@ -47,11 +50,8 @@ QString SampleGrid::Text(int i) const
         return QString();
     case Kind::Integer:
         return QString::number(static_cast<int64_t>(m_value[i]));
-    case Kind::Fixed: {
-        char text[400];
-        std::snprintf(text, sizeof text, "%f", m_value[i]);
-        return QString::fromLatin1(text);
-    }
+    case Kind::Fixed:
+        return FixedQText(m_value[i]);
     }
     return QString();
 }

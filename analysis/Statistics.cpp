@@ -1,5 +1,7 @@
 #include "analysis/Statistics.h"
 
+#include "app/base/NumberText.h"
+
 #include "analysis/AnalysisSettings.h"
 #include "analysis/Capture.h"
 #include "analysis/Spectrum.h"
@@ -47,9 +49,7 @@ AnalysisResults ToResults(const Figures &f)
 
 QString FigureText(double v)
 {
-    char text[400];
-    std::snprintf(text, sizeof text, "%f", v);
-    return QString::fromLatin1(text);
+    return FixedQText(v);
 }
 
 namespace {

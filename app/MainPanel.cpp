@@ -219,6 +219,9 @@ void TMainPanel::FormActivate()
 
 void TMainPanel::closeEvent(QCloseEvent *event)
 {
+    // A capture or test still running ends at its next message pump; the settings are saved now
+    // and the program ends when control is back in the message loop.
+    m_ctx.RequestStopAll();
     FormClose();
     event->accept();
 }

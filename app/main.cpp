@@ -1,15 +1,16 @@
 // Program entry: creates the shared state and the windows, then runs the message loop.
 #include "app/MainPanel.h"
 #include "app/Program.h"
+#include "app/SimulatedSetup.h"
+#include "app/base/NumberText.h"
 #include "app/context/AppContext.h"
 #include "sim/instruments/SimulatedBench.h"
 #include "link/FrameTrace.h"
 #include "link/RealUsbBackends.h"
-#include "sim/SimAdc.h"
+#include "sim/SimulatedBoard.h"
 #include "sim/SimChipMonitor.h"
 #include "sim/instruments/LoopbackPort.h"
 #include "instruments/serial/PosixSerialPort.h"
-#include "sim/SimUsbBackends.h"
 #include "widgets/QtDialogs.h"
 
 #include <QApplication>
@@ -58,6 +59,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vek-enobtest"));
+    vek::UsePointForNumbers();
 
     QCommandLineParser options;
     options.setApplicationDescription(QStringLiteral("ADC front-end bench tool"));
@@ -84,26 +86,20 @@ int main(int argc, char *argv[])
     vek::AppContext ctx(clock, dialogs, QCoreApplication::applicationDirPath());
 
     // The board is either real hardware (hidapi and libusb) or the simulated board, never both.
-    std::unique_ptr<vek::sim::SimUsb> simulated;
-    std::unique_ptr<vek::sim::SimAdc> simAdc;
+    std::unique_ptr<vek::sim::SimulatedBoard> simulated;
     std::unique_ptr<vek::HidapiBackend> realHid;
     std::unique_ptr<vek::LibusbBackend> realDriver;
+    vek::sim::SimAdc *simAdc = nullptr;
     if (options.isSet(simulate)) {
-        simulated = std::make_unique<vek::sim::SimUsb>();
-        simulated->board.keepFrameLog = false;
-        ctx.usb.hid = &simulated->hid;
-        ctx.usb.driver = &simulated->driver;
+        simulated = std::make_unique<vek::sim::SimulatedBoard>(clock);
+        // Every chip selection sets the simulated board up for the model, as vek-enob does.
+        vek::UseSimulatedBoard(ctx, *simulated);
         // The chip's converter, at the data rate its oversampling setting gives.
-        simAdc = std::make_unique<vek::sim::SimAdc>(simulated->board, clock);
-        simAdc->Seed(options.value(seed).toULongLong());
-        if (options.isSet(replay)) {
-            std::vector<int32_t> codes;
-            QString error;
-            if (vek::sim::LoadReplayCodes(options.value(replay), codes, &error))
-                simAdc->Replay(std::move(codes));
-            else
-                std::fprintf(stderr, "vek-enobtest: %s\n", qPrintable(error));
-        }
+        simAdc = &simulated->adc;
+        QString error;
+        if (!simulated->SetUpConverter(options.value(seed).toULongLong(),
+                                       options.isSet(replay) ? options.value(replay) : QString(), &error))
+            std::fprintf(stderr, "vek-enobtest: %s\n", qPrintable(error));
     } else {
         realHid = std::make_unique<vek::HidapiBackend>();
         realDriver = std::make_unique<vek::LibusbBackend>();
@@ -138,7 +134,7 @@ int main(int argc, char *argv[])
     if (options.isSet(simulate)) {
         chipLine = std::make_unique<vek::sim::LoopbackBench>(clock);
         chipLine->Attach(QString::fromLatin1(vek::sim::SimChipMonitor::kSimulatedCom),
-                         std::make_shared<vek::sim::SimChipMonitor>(simulated->board.memory, simAdc.get()));
+                         std::make_shared<vek::sim::SimChipMonitor>(simulated->usb.board.memory, simAdc));
         ctx.serialPorts.SetOpener([&ctx, lines = chipLine->Opener()](const QString &comName)
                                       -> std::unique_ptr<vek::SerialPort> {
             if (vek::ComNameMap::CanonicalName(comName) ==

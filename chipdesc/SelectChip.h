@@ -31,6 +31,8 @@ inline bool GetSELUP(AppContext &ctx, int = 0)
 {
     ChipSelectionScope scope = SelectionScope(ctx);
     const bool ok = GetSELUP(scope);
+    if (ctx.setUpBoardForChip)
+        ctx.setUpBoardForChip();
     if (ctx.onChipSelected)
         ctx.onChipSelected();
     return ok;

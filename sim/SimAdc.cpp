@@ -14,6 +14,10 @@ constexpr size_t kDeviceBlockBytes = 252; // 84 results, what one count reply of
 constexpr size_t kUartBlockBytes = 63;    // one frame less its status byte
 constexpr double kModulatorHz = 327680.0;
 constexpr int32_t kCodeMin = -8388608, kCodeMax = 8388607;
+// Codes per volt of (gained) input per volt of reference: the analysis counts Vref / (gain x 2^22)
+// per code of a 24-bit result, so the simulated converter maps the reference onto 2^22 codes and
+// the noise it injects is the noise the figures report.
+constexpr double kCodesPerRef = 4194304.0;
 } // namespace
 
 AdcFieldMap AdcFieldsFrom(const FieldBindings &bindings)
@@ -113,12 +117,12 @@ double SimAdc::NoiseCodes() const
     const double front = frontNoiseVolts / averaging;
     const double converter = converterNoiseVolts / averaging / gain;
     const double inputNoise = std::sqrt(front * front + converter * converter);
-    return inputNoise * gain / refVolts * 8388608.0;
+    return inputNoise * gain / refVolts * kCodesPerRef;
 }
 
 int32_t SimAdc::CodeFor(double volts)
 {
-    const double ideal = volts * Gain() / refVolts * 8388608.0 + offsetCodes;
+    const double ideal = volts * Gain() / refVolts * kCodesPerRef + offsetCodes;
     const double noisy = ideal + NoiseCodes() * m_normal(m_rng);
     return int32_t(std::clamp(std::llround(noisy), (long long)kCodeMin, (long long)kCodeMax));
 }
@@ -255,7 +259,7 @@ bool SimAdc::OnFrame(const uint8_t *f, size_t length, std::vector<uint8_t> &repl
         return true;
     }
     if (op == 0xC1 && f[1] == 0x81) {
-        reply = {countReply(kUartBlockBytes), 0xAA};
+        reply = {countReply(uartCountLimitBytes), 0xAA};
         return true;
     }
     if (op == 0xC1 && f[1] == 0x82 && length >= 3) {

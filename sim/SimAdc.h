@@ -56,6 +56,9 @@ public:
     bool asFastAsPossible = false;
     // Results waiting beyond this many bytes are lost, as in the firmware's ring buffer.
     size_t bufferLimitBytes = 1u << 20;
+    // The most result bytes a UART count reply offers (a board may offer more than one fetch
+    // frame carries).
+    size_t uartCountLimitBytes = 63;
 
     void Seed(uint64_t seed) { m_rng.seed(seed); }
     // Streams exactly these codes, in order, then nothing.

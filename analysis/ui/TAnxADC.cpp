@@ -1,5 +1,7 @@
 #include "analysis/ui/TAnxADC.h"
 
+#include "analysis/EnobMeasurement.h"
+
 #include "analysis/AnalysisSettings.h"
 #include "analysis/ChartData.h"
 #include "analysis/ResultFile.h"
@@ -276,6 +278,9 @@ void TAnxADC::FormCreate()
 
 void TAnxADC::FormClose()
 {
+    // Closing the window ends a capture in progress: nobody could stop it otherwise.
+    if (!m_ctx.samples.CaptureIdle)
+        m_ctx.samples.CaptureIdle = true;
     m_timer->stop();
     m_adcPanel->hide();
     m_badc->setEnabled(true);
@@ -360,6 +365,11 @@ void TAnxADC::SetCaptureControlsBusy(bool busy)
         hooks.setBoardMenusEnabled(!busy);
     m_save->setEnabled(!busy);
     m_showChart->setEnabled(!busy);
+    // The settings a capture runs with stay as they are until it ends: a new scale or averaging
+    // in the middle would mix two settings in the running sums and the stored samples.
+    for (QWidget *w : std::initializer_list<QWidget *>{m_nPoint, m_txScale, m_cmavr, m_filter, m_numD, m_erefv,
+                                                       m_keyAddr, m_keyData, m_poll})
+        w->setEnabled(!busy);
 }
 
 void TAnxADC::CatchADCClick()
@@ -441,9 +451,9 @@ void TAnxADC::ClrTMP()
 
 double TAnxADC::GetGain()
 {
-    if (hooks.readGain)
-        return hooks.readGain();
-    return GainFromImage(m_ctx.chipSlots[0].image);
+    // Read from the chip at each call: the image may not hold what the gain registers say.
+    ChipPort chip = m_ctx.Chip();
+    return ReadGainFromChip(chip, 0);
 }
 
 MeasureSettings TAnxADC::CurrentMeasureSettings(const QString &refVoltText)

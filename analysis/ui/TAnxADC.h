@@ -43,8 +43,6 @@ struct AnalysisLinkHooks {
     // Writes a register preset row (0x3C..0x40, then 0x30), reads it back into the chip image
     // and refreshes the panels.
     std::function<void(const std::array<uint8_t, 6> &row)> applyRegisterPreset;
-    // The analog gain from the chip; when empty it is taken from the chip image of slot 0.
-    std::function<double()> readGain;
     // Disables / enables the main window's "File", "Option", "Read RAM" and "ENOB Test" menus.
     std::function<void(bool enabled)> setBoardMenusEnabled;
     // The "Scale" choice changed; the channel switch test follows it.

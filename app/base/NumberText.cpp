@@ -1,5 +1,8 @@
 #include "app/base/NumberText.h"
 
+#include <charconv>
+#include <clocale>
+
 namespace vek {
 
 namespace {
@@ -155,6 +158,44 @@ ScreenRect FitRectToScreen(ScreenRect w, int sw, int sh)
     else if (sh - 20 < w.top)
         w.top = sh - 20;
     return w;
+}
+
+std::string FixedText(double value, int decimals)
+{
+    if (decimals < 0)
+        decimals = 0;
+    // Room for the largest double written in full (309 digits) plus sign, point and decimals.
+    char text[400];
+    const auto r = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    if (r.ec != std::errc())
+        return "nan";
+    return std::string(text, r.ptr);
+}
+
+QString FixedQText(double value, int decimals)
+{
+    return QString::fromStdString(FixedText(value, decimals));
+}
+
+bool ParsePointNumber(const std::string &text, double &value)
+{
+    const char *first = text.data();
+    const char *last = first + text.size();
+    while (first != last && (*first == ' ' || *first == '\t'))
+        ++first;
+    if (first != last && *first == '+')
+        ++first;
+    double v = 0;
+    const auto r = std::from_chars(first, last, v);
+    if (r.ec != std::errc())
+        return false;
+    value = v;
+    return true;
+}
+
+void UsePointForNumbers()
+{
+    std::setlocale(LC_NUMERIC, "C");
 }
 
 } // namespace vek

@@ -2,6 +2,7 @@
 // Turning the number texts that users type and files hold into numbers, and back.
 #include <QString>
 #include <cstdint>
+#include <string>
 
 namespace vek {
 
@@ -18,6 +19,18 @@ bool ParseNumber(const QString &text, int32_t &value);
 int CharClass(QChar c);
 // Upper-case hexadecimal of the low 16 bits, left-padded with '0' to minDigits; never cut.
 QString FormatHex(int32_t value, int minDigits);
+
+// A figure as "%f" writes it with the given number of decimals, always with a decimal point,
+// whatever the locale of the process.
+std::string FixedText(double value, int decimals = 6);
+QString FixedQText(double value, int decimals = 6);
+// The leading decimal number of a text written with a point ("-1.25", "3e-3"), whatever the
+// locale; false when the text does not start with one.
+bool ParsePointNumber(const std::string &text, double &value);
+// Makes the C library's number formatting and parsing use the point in this process, so that a
+// locale with a decimal comma cannot reach a file or a figure. Call it after the application
+// object exists (it sets the locale from the environment).
+void UsePointForNumbers();
 
 // Where a window of the given size and place ends up on a screen of the given size.
 struct ScreenRect {

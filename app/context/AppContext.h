@@ -19,6 +19,7 @@
 #include <QStringList>
 #include <array>
 #include <functional>
+#include <vector>
 
 namespace vek {
 
@@ -104,6 +105,9 @@ struct AppContext {
     PanelPreparation panelPrep;
     // Shows the main window's instrument menus (a chip description asked for the instruments).
     std::function<void()> showInstrumentMenus;
+    // Runs after every chip selection, before onChipSelected: the board side learns the model
+    // (the simulated board takes its header style and converter fields).
+    std::function<void()> setUpBoardForChip;
     // Runs after every chip selection, so the windows apply panelPrep and redraw.
     std::function<void()> onChipSelected;
 
@@ -129,6 +133,17 @@ struct AppContext {
     // What the transport and the chip access work on.
     LinkIo Link() { return LinkIo{usb, transferBuffer, hidMode, clock}; }
     ChipPort Chip() { return ChipPort{Link(), chipSlots, config.Photo, chip.productName, scaleDmm, refreshPanels, &serialChip}; }
+
+    // Asks a running capture (and every running test that registered in stopRequests) to stop at
+    // its next message pump: closing the main window, SIGINT and SIGTERM end the program this way.
+    void RequestStopAll()
+    {
+        samples.CaptureIdle = true;
+        for (const auto &stop : stopRequests)
+            if (stop)
+                stop();
+    }
+    std::vector<std::function<void()>> stopRequests;
 
     // A file name in the program directory.
     QString ProgramFile(const QString &name) const { return programDir + name; }

@@ -8,8 +8,7 @@
 #include "chipdesc/ChipSelection.h"
 #include "link/RealUsbBackends.h"
 #include "link/UsbTransport.h"
-#include "sim/SimAdc.h"
-#include "sim/SimUsbBackends.h"
+#include "sim/SimulatedBoard.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -60,6 +59,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vek-enob"));
+    UsePointForNumbers();
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral("ENOB test of the chip's ADC, without a window"));
     p.addHelpOption();
@@ -122,29 +122,25 @@ int main(int argc, char *argv[])
     UsbBus bus;
     TransferBuffer buffer{};
     uint8_t hidMode = 0;
-    std::unique_ptr<sim::SimUsb> simUsb;
-    std::unique_ptr<sim::SimAdc> simAdc;
+    std::unique_ptr<sim::SimulatedBoard> simBoard;
     std::unique_ptr<HidapiBackend> realHid;
     std::unique_ptr<LibusbBackend> realDriver;
     if (sim) {
-        simUsb = std::make_unique<sim::SimUsb>();
-        simUsb->board.keepFrameLog = false;
-        bus.hid = &simUsb->hid;
-        bus.driver = &simUsb->driver;
-        simAdc = std::make_unique<sim::SimAdc>(simUsb->board, clock);
-        simAdc->Seed(seedValue);
+        simBoard = std::make_unique<sim::SimulatedBoard>(clock);
+        bus.hid = &simBoard->usb.hid;
+        bus.driver = &simBoard->usb.driver;
         // The converter keeps its data rate on either clock: on simulated time that costs no
         // wall time and still gives the capture real milliseconds and hertz.
-        simAdc->asFastAsPossible = false;
-        if (p.isSet(input))
-            simAdc->inputVolts = p.value(input).toDouble();
-        if (p.isSet(replay)) {
-            std::vector<int32_t> codes;
-            QString error;
-            if (!sim::LoadReplayCodes(p.value(replay), codes, &error))
-                return Fail(error);
-            simAdc->Replay(std::move(codes));
+        simBoard->adc.asFastAsPossible = false;
+        if (p.isSet(input)) {
+            bool inputOk = false;
+            simBoard->adc.inputVolts = p.value(input).toDouble(&inputOk);
+            if (!inputOk)
+                return Fail(QStringLiteral("--input takes a number of volts, not %1").arg(p.value(input)));
         }
+        QString error;
+        if (!simBoard->SetUpConverter(seedValue, p.isSet(replay) ? p.value(replay) : QString(), &error))
+            return Fail(error);
     } else {
         realHid = std::make_unique<HidapiBackend>();
         realDriver = std::make_unique<LibusbBackend>();
@@ -163,11 +159,8 @@ int main(int argc, char *argv[])
         return Fail(QStringLiteral("cannot read the description of chip model %1").arg(p.value(chip)));
     if (model.interfaceIndex == int(InterfaceKind::Special) && !p.isSet(link))
         kind = InterfaceKind::Special;
-    if (simAdc)
-        simAdc->fields = sim::AdcFieldsFrom(model.bindings);
-    if (simUsb)
-        simUsb->board.protocol.state.plainSpecialHeader =
-            UsesPlainSpecialHeader(model.chip.productName, chipIndex);
+    if (simBoard)
+        simBoard->SetUpForChip(model.chip.productName, chipIndex, model.bindings);
 
     ChipSlots chips{};
     chips[0].chipModel = uint16_t(chipIndex);
@@ -198,7 +191,7 @@ int main(int argc, char *argv[])
     ReleaseBoard(io, chips[0].link);
     if (!run.ok)
         return Fail(run.error);
-    std::printf("Samples: %d\nElapsed ms: %f\nGain: %f\n%s", run.sampleCount, run.elapsedMs, run.gain,
-                qPrintable(FiguresReport(run.results)));
+    std::printf("Samples: %d\nElapsed ms: %s\nGain: %s\n%s", run.sampleCount, FixedText(run.elapsedMs).c_str(),
+                FixedText(run.gain).c_str(), qPrintable(FiguresReport(run.results)));
     return 0;
 }

@@ -116,9 +116,10 @@ TEST(Acquisition, DataRateFollowsOversamplingOnTheClock)
         rig.store.CaptureIdle = false;
         AcquisitionIo io(rig.port);
         ASSERT_TRUE(ReadADCALL(io, rig.store).ok());
-        // The converter starts when the mode byte is written; the capture's clock starts after
-        // the 50 ms pause that follows that write. The last block may overshoot by one fetch.
-        const double expectedMs = rig.store.receivedCount / rate * 1000.0 - 50.0;
+        // The converter starts when the mode byte is written, and so does the capture's clock
+        // (not after the 50 ms pause that follows the write). The last block may overshoot by
+        // one fetch.
+        const double expectedMs = rig.store.receivedCount / rate * 1000.0;
         EXPECT_NEAR(rig.store.ElapsedMs, expectedMs, 84 / rate * 1000.0 + 2.0) << int(osr);
         EXPECT_NEAR(rig.store.BinSpacingHz, 1000.0 / rig.store.ElapsedMs, 1e-9);
         EXPECT_EQ(rig.adc.LostBytes(), 0u);
@@ -386,6 +387,45 @@ TEST(SimAdc, OversamplingAndGainChangeTheMeasuredNoise)
     EXPECT_DOUBLE_EQ(sigmaWith(0x00, 0x00).sigma, base.sigma);
 }
 
+TEST(Acquisition, AUartCountAboveOneFrameFetchesWholeSamplesThatFit)
+{
+    Rig rig(InterfaceKind::UART);
+    rig.adc.asFastAsPossible = true;
+    rig.adc.uartCountLimitBytes = 252; // the board offers more than one reply frame carries
+    rig.adc.Replay(Ramp(400));
+    rig.store.TargetCount = 256;
+    rig.store.CaptureIdle = false;
+    AcquisitionIo io(rig.port);
+    io.kind = InterfaceKind::UART;
+    ASSERT_TRUE(ReadADCALL(io, rig.store).ok());
+    ASSERT_GE(rig.store.SampleCount, 256);
+    for (int i = 7; i < 256; ++i) // past the ramp's special codes
+        ASSERT_EQ(rig.store.RawSamples[i], -1000 + 6 + i) << i;
+}
+
+TEST(SimAdc, InjectedNoiseIsTheNoiseTheFiguresReport)
+{
+    for (uint8_t r3C : {0x02, 0x1A}) { // gain 1 and gain 8
+        Rig rig;
+        rig.adc.asFastAsPossible = true;
+        rig.adc.Seed(11);
+        rig.usb.board.memory.Write(0x3C, r3C);
+        // Input-referred noise from the converter's own settings, in nV.
+        const double averaging = std::sqrt(rig.adc.OversamplingRatio() / 32.0);
+        const double front = rig.adc.frontNoiseVolts / averaging;
+        const double converter = rig.adc.converterNoiseVolts / averaging / rig.adc.Gain();
+        const double injectedNv = std::hypot(front, converter) * 1e9;
+        EnobOptions o;
+        o.samples = 8192;
+        AnalysisResults results;
+        const EnobRun run = MeasureEnob(rig.port, InterfaceKind::SPI, rig.store, o, results);
+        ASSERT_TRUE(run.ok) << run.error.toStdString();
+        // The standard error of a standard deviation over n samples is sigma / sqrt(2n): 0.8 %.
+        std::printf("gain %g: injected %.0f nV, measured %.0f nV\n", rig.adc.Gain(), injectedNv, results.rmsNv);
+        EXPECT_NEAR(results.rmsNv / injectedNv, 1.0, 0.04) << int(r3C);
+    }
+}
+
 TEST(SimAdc, BlockCaptureAndSingleConversion)
 {
     Rig rig;
@@ -402,7 +442,7 @@ TEST(SimAdc, BlockCaptureAndSingleConversion)
     int32_t value = 0;
     ASSERT_TRUE(ReadSingleConversionReply({rig.buffer.data(), 7}, 1, 1, value));
     // Input minus zero: the input's codes within the noise.
-    const double expected = rig.adc.inputVolts * rig.adc.Gain() / rig.adc.refVolts * 8388608.0;
+    const double expected = rig.adc.inputVolts * rig.adc.Gain() / rig.adc.refVolts * 4194304.0;
     EXPECT_NEAR(value, expected, 8 * rig.adc.NoiseCodes() + 2);
 }
 

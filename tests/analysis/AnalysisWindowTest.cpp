@@ -380,14 +380,13 @@ TEST(AnalysisWindow, PresetModeWritesItsRegisterRow)
     EXPECT_EQ(written, (std::array<uint8_t, 6>{1, 2, 3, 4, 5, 6}));
 }
 
-TEST(AnalysisWindow, GainComesFromTheChipImageUnlessTheLinkReadsIt)
+TEST(AnalysisWindow, GainIsReadFromTheChipNeverFromTheImage)
 {
     Fixture f;
     f.ctx.chipSlots[0].image[0x3C] = 0x1F;
     f.ctx.chipSlots[0].image[0x3D] = 0x08;
-    EXPECT_DOUBLE_EQ(f.anx.GetGain(), 256);
-    f.anx.hooks.readGain = [] { return 4.0; };
-    EXPECT_DOUBLE_EQ(f.anx.GetGain(), 4);
+    // No board: both reads fail and count as 0x02 and 0, whatever the image holds.
+    EXPECT_DOUBLE_EQ(f.anx.GetGain(), 1);
 }
 
 TEST(AnalysisWindow, ResizeKeepsTheMinimumAndSizesTheGridColumns)

@@ -111,20 +111,21 @@ TEST(CaptureWindow, CalibrationVoltageTakesTheLastConversion)
     rig.adc.converterNoiseVolts = 0;
     rig.anx.CalVal()->setText(QStringLiteral("750"));
     // Full width, so the result is the code itself. The chip's gain register (all zero) gives
-    // 0.25: 10 mV then reads as 17476 at 1.2 V, plus the converter's offset of 37.
+    // 0.25: 10 mV then reads as 8738 at 1.2 V (2^22 codes to the reference), plus the converter's
+    // offset of 37.
     rig.anx.SetTXScaleIndex(16); // 24 bits
     ASSERT_EQ(rig.ctx.samples.ScaleDivisor, 1);
     ASSERT_EQ(rig.adc.Gain(), 0.25);
     rig.anx.SetCFunADCIndex(0); // "Free": the input conversion as it is
     rig.anx.BCALValClick();
     EXPECT_EQ(rig.anx.CalibrationInput(), 750);
-    EXPECT_EQ(rig.anx.CalibrationResult(), 17476 + 37);
+    EXPECT_EQ(rig.anx.CalibrationResult(), 8738 + 37);
     rig.anx.SetCFunADCIndex(3); // "Chopper": half the difference to the zero conversion
     rig.anx.BCALValClick();
-    EXPECT_EQ(rig.anx.CalibrationResult(), 17476 / 2);
+    EXPECT_EQ(rig.anx.CalibrationResult(), 8738 / 2);
     rig.anx.SetCFunADCIndex(1); // "Cancel Pos Zero": the zero conversion taken off
     rig.anx.BCALValClick();
-    EXPECT_EQ(rig.anx.CalibrationResult(), 17476);
+    EXPECT_EQ(rig.anx.CalibrationResult(), 8738);
     EXPECT_TRUE(rig.anx.BCALVal()->isEnabled());
 
     // Without a board the three conversions give up after two seconds each and keep the pair.
@@ -134,7 +135,7 @@ TEST(CaptureWindow, CalibrationVoltageTakesTheLastConversion)
     rig.anx.BCALValClick();
     EXPECT_NEAR((rig.clock.NowDays() - start) * kMsPerDay, 6000.0, 50.0);
     EXPECT_EQ(rig.anx.CalibrationInput(), 750);
-    EXPECT_EQ(rig.anx.CalibrationResult(), 17476);
+    EXPECT_EQ(rig.anx.CalibrationResult(), 8738);
     EXPECT_EQ(rig.ctx.status.Text(2), QStringLiteral("Read Error !!!!!"));
     EXPECT_TRUE(rig.anx.BCALVal()->isEnabled());
 }

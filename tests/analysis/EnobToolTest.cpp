@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <clocale>
 #include <cmath>
 #include <map>
 #include <random>
@@ -101,6 +102,36 @@ TEST(EnobTool, ReplayGivesTheFiguresOfTheCodes)
         EXPECT_NEAR(last[5].toDouble(), sigma, 1e-5);
         EXPECT_TRUE(lines.last().isEmpty());
     }
+
+    // Under a locale that writes a decimal comma the figures and the file keep the point: the
+    // same run gives the same bytes.
+    auto run = [&](const char *locale, const QString &outName, QByteArray &printed, QByteArray &file) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LC_ALL"), QString::fromLatin1(locale));
+        p.setProcessEnvironment(env);
+        const QString out = dir.filePath(outName);
+        p.start(QStringLiteral(VEK_ENOB_EXE), {QStringLiteral("--replay"), replay, QStringLiteral("--chip"),
+                                               QStringLiteral("ZR300"), QStringLiteral("--samples"),
+                                               QString::number(kept), QStringLiteral("--out"), out});
+        ASSERT_TRUE(p.waitForFinished(30000));
+        ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+        printed = p.readAllStandardOutput();
+        QFile f(out);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        file = f.readAll();
+    };
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8"))
+        GTEST_SKIP() << "no de_DE.UTF-8 locale (tools/deps.sh makes one)";
+    std::setlocale(LC_ALL, "C");
+    QByteArray printedC, fileC, printedDe, fileDe;
+    run("C", QStringLiteral("c.csv"), printedC, fileC);
+    run("de_DE.UTF-8", QStringLiteral("de.csv"), printedDe, fileDe);
+    EXPECT_EQ(printedDe, printedC);
+    EXPECT_EQ(fileDe, fileC);
+    const QList<QByteArray> lines = fileDe.split('\n');
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_EQ(lines[lines.size() - 2].split(',').size(), 7);
 }
 
 TEST(EnobTool, BadArgumentsAndShortReplaysFailClearly)

@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <clocale>
 #include <cmath>
 #include <complex>
 #include <gtest/gtest.h>
@@ -196,4 +197,42 @@ TEST(SingleConversion, ReplyByMode)
     const uint8_t bad[7] = {0xF0, 1, 0, 0, 0, 0, 0};
     EXPECT_FALSE(ReadSingleConversionReply(bad, 0, 1, v));
     EXPECT_FALSE(ReadSingleConversionReply(std::span<const uint8_t>(reply, 6), 0, 1, v));
+}
+
+TEST(ResultFile, FiguresGridAndChartKeepThePointUnderACommaLocale)
+{
+    auto s = std::make_unique<SampleStore>();
+    for (int i = 0; i < 16; ++i)
+        s->grid.SetInteger(i, 100 + i);
+    AnalysisResults r;
+    r.mean = 33.5;
+    r.vppNv = 264358.520508;
+    r.rmsNv = 1.25;
+    r.enob = 17.75;
+    const QByteArray inC = ResultFileBytes(s->grid, 1, r);
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8"))
+        GTEST_SKIP() << "no de_DE.UTF-8 locale (tools/deps.sh makes one)";
+    const QByteArray inDe = ResultFileBytes(s->grid, 1, r);
+    const QString figure = FigureText(33.5);
+    s->grid.SetFixed(20, 2.5);
+    const QString cell = s->grid.Text(20);
+    std::setlocale(LC_ALL, "C");
+    EXPECT_EQ(inDe, inC);
+    EXPECT_TRUE(inC.endsWith("33.500000,264358.520508,1.250000,17.750000,0.000000,0.000000,0.000000\r\n"));
+    EXPECT_EQ(figure, QStringLiteral("33.500000"));
+    EXPECT_EQ(cell, QStringLiteral("2.500000"));
+    EXPECT_DOUBLE_EQ(s->grid.Value(20), 2.5);
+}
+
+TEST(Chart, ACaptureOfNoMeasurableTimeStillHasAnAxis)
+{
+    auto s = std::make_unique<SampleStore>();
+    s->ElapsedMs = 0;
+    s->BinSpacingHz = 1;
+    const ChartContent time = BuildChart(*s, 330, false, false);
+    EXPECT_GT(time.bottomMax, 0);
+    EXPECT_TRUE(std::isfinite(time.bottomIncrement) && time.bottomIncrement > 0);
+    EXPECT_LT(time.x[0], time.x[329]);
+    const ChartContent freq = BuildChart(*s, 1, true, false);
+    EXPECT_GT(freq.bottomMax, 0);
 }
