@@ -60,7 +60,8 @@ EnobRun MeasureEnob(ChipPort &chip, InterfaceKind kind, SampleStore &store, cons
         run.error = QStringLiteral("the board stopped sending results after %1 samples").arg(store.SampleCount);
         return run;
     default:
-        run.error = QStringLiteral("Read Error !!!!!");
+        run.error = QStringLiteral("Read Error !!!!! (the link to the board failed after %1 samples)")
+                        .arg(store.SampleCount);
         return run;
     }
 

@@ -75,6 +75,12 @@ int main(int argc, char *argv[])
     const QCommandLineOption replay(QStringLiteral("replay"),
                                     QStringLiteral("The simulated ADC streams the codes of FILE."),
                                     QStringLiteral("FILE"));
+    const QCommandLineOption fault(QStringLiteral("fault"),
+                                   QStringLiteral("With --simulate: make the simulated board misbehave "
+                                                  "(repeatable).\n") +
+                                       vek::sim::SimulatedBoard::FaultHelp(),
+                                   QStringLiteral("SPEC"));
+    options.addOption(fault);
     options.addOption(simulate);
     options.addOption(seed);
     options.addOption(replay);
@@ -100,6 +106,11 @@ int main(int argc, char *argv[])
         if (!simulated->SetUpConverter(options.value(seed).toULongLong(),
                                        options.isSet(replay) ? options.value(replay) : QString(), &error))
             std::fprintf(stderr, "vek-enobtest: %s\n", qPrintable(error));
+        for (const QString &spec : options.values(fault))
+            if (!simulated->ApplyFault(spec, &error)) {
+                std::fprintf(stderr, "vek-enobtest: %s\n", qPrintable(error));
+                return 2;
+            }
     } else {
         realHid = std::make_unique<vek::HidapiBackend>();
         realDriver = std::make_unique<vek::LibusbBackend>();
@@ -133,8 +144,9 @@ int main(int argc, char *argv[])
     std::unique_ptr<vek::sim::LoopbackBench> chipLine;
     if (options.isSet(simulate)) {
         chipLine = std::make_unique<vek::sim::LoopbackBench>(clock);
-        chipLine->Attach(QString::fromLatin1(vek::sim::SimChipMonitor::kSimulatedCom),
-                         std::make_shared<vek::sim::SimChipMonitor>(simulated->usb.board.memory, simAdc));
+        auto monitor = std::make_shared<vek::sim::SimChipMonitor>(simulated->usb.board.memory, simAdc);
+        monitor->faults = simulated->monitorFaults;
+        chipLine->Attach(QString::fromLatin1(vek::sim::SimChipMonitor::kSimulatedCom), monitor);
         ctx.serialPorts.SetOpener([&ctx, lines = chipLine->Opener()](const QString &comName)
                                       -> std::unique_ptr<vek::SerialPort> {
             if (vek::ComNameMap::CanonicalName(comName) ==

@@ -77,6 +77,7 @@ bool LoadReplayCodes(const QString &path, std::vector<int32_t> &codes, QString *
 
 SimAdc::SimAdc(SimBoard &board, Clock &clock) : m_board(board), m_clock(clock)
 {
+    m_powerGeneration = board.Generation();
     board.protocol.AddFrameHandler(
         [this](const uint8_t *f, size_t length, std::vector<uint8_t> &reply) { return OnFrame(f, length, reply); });
     board.memory.onWrite = [this](uint32_t address, uint8_t value) { OnWrite(address, value); };
@@ -151,7 +152,10 @@ void SimAdc::Produce(size_t wantBytes)
 {
     if (!m_streaming)
         return;
-    auto available = [&]() -> bool { return !m_replay || m_replayPos < m_replay->size(); };
+    auto available = [&]() -> bool {
+        return (!m_replay || m_replayPos < m_replay->size()) &&
+               (stallAfterResults < 0 || m_produced < stallAfterResults);
+    };
     if (asFastAsPossible) {
         while (m_buffer.size() < wantBytes && available())
             PushCode(NextCode());
@@ -166,8 +170,25 @@ void SimAdc::Produce(size_t wantBytes)
         m_produced = std::max(m_produced, due);
 }
 
+void SimAdc::FollowPowerCycle(bool clearModeByte)
+{
+    if (m_powerGeneration == m_board.Generation())
+        return;
+    m_powerGeneration = m_board.Generation();
+    if (!m_streaming)
+        return;
+    m_streaming = false;
+    m_buffer.clear();
+    m_fetch.clear();
+    m_fetchPos = 0;
+    if (clearModeByte)
+        m_board.memory.Write(kModeAddress, 0); // the firmware starts with its mode byte clear
+}
+
 void SimAdc::OnWrite(uint32_t address, uint8_t value)
 {
+    // A write of the mode byte itself already says what the firmware does next.
+    FollowPowerCycle(address != kModeAddress);
     if (address != kModeAddress)
         return;
     const bool stream = (value & kStreamBit) != 0;
@@ -223,6 +244,7 @@ std::vector<uint8_t> SimAdc::TakeStreamBytes(size_t n)
 
 bool SimAdc::OnFrame(const uint8_t *f, size_t length, std::vector<uint8_t> &reply)
 {
+    FollowPowerCycle(true);
     if (length < 2)
         return false;
     auto takeFetch = [&](size_t count) {

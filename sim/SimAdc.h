@@ -59,6 +59,8 @@ public:
     // The most result bytes a UART count reply offers (a board may offer more than one fetch
     // frame carries).
     size_t uartCountLimitBytes = 63;
+    // The converter stops delivering after this many results of a stream (-1 never).
+    int64_t stallAfterResults = -1;
 
     void Seed(uint64_t seed) { m_rng.seed(seed); }
     // Streams exactly these codes, in order, then nothing.
@@ -88,6 +90,8 @@ public:
 private:
     bool OnFrame(const uint8_t *f, size_t length, std::vector<uint8_t> &reply);
     void OnWrite(uint32_t address, uint8_t value);
+    // A board pulled out and plugged in again powers the chip up afresh: no stream runs.
+    void FollowPowerCycle(bool clearModeByte);
     uint8_t Field(const FieldBinding &b) const;
     void Produce(size_t wantBytes);
     int32_t CodeFor(double volts);
@@ -102,6 +106,7 @@ private:
     size_t m_replayPos = 0;
     bool m_streaming = false;
     double m_streamStartDays = 0;
+    int m_powerGeneration = 0; // the board's plug-in the stream belongs to
     int64_t m_produced = 0;
     std::deque<uint8_t> m_buffer;
     std::vector<uint8_t> m_fetch; // bytes of a fetch still to be sent in continuation frames

@@ -9,9 +9,17 @@ constexpr size_t kMaxWaitingReplies = 256;
 
 SimBoard::SimBoard() : protocol(memory) {}
 
+bool SimBoard::Plugged()
+{
+    if (!m_plugged && faults.replugAfterMs >= 0 && clock &&
+        (clock->NowDays() - m_unpluggedAtDays) * 86400000.0 >= faults.replugAfterMs)
+        Plug();
+    return m_plugged;
+}
+
 bool SimBoard::Receive(const uint8_t *frame, size_t length)
 {
-    if (!m_plugged)
+    if (!Plugged())
         return false;
     ++m_frames;
     if (keepFrameLog) {
@@ -36,7 +44,7 @@ bool SimBoard::Receive(const uint8_t *frame, size_t length)
 
 bool SimBoard::TakeReply(std::vector<uint8_t> &reply)
 {
-    if (!m_plugged || m_replies.empty())
+    if (!Plugged() || m_replies.empty())
         return false;
     reply = std::move(m_replies.front());
     m_replies.pop_front();
@@ -46,6 +54,7 @@ bool SimBoard::TakeReply(std::vector<uint8_t> &reply)
 void SimBoard::Unplug()
 {
     m_plugged = false;
+    m_unpluggedAtDays = clock ? clock->NowDays() : 0;
     m_replies.clear();
 }
 

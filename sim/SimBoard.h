@@ -3,6 +3,7 @@
 // waiting to be read, the plug state, and the faults a test can switch on.
 #include "sim/BoardProtocol.h"
 #include "sim/SimChipMemory.h"
+#include "app/base/Clock.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -17,6 +18,7 @@ struct SimFaults {
     bool garbledReply = false;   // every reply byte comes back inverted
     bool wrongIdentity = false;  // the identity command answers with another text
     int unplugAfterFrames = -1;  // the board disappears right after this many frames (-1 never)
+    int replugAfterMs = -1;      // an unplugged board comes back after this long on `clock` (-1 never)
 };
 
 class SimBoard {
@@ -28,13 +30,16 @@ public:
     SimChipMemory memory;
     BoardProtocol protocol;
     SimFaults faults;
+    // The time base of faults.replugAfterMs.
+    const Clock *clock = nullptr;
 
     // Transport side. A frame arrives (false when the board is unplugged).
     bool Receive(const uint8_t *frame, size_t length);
     // The oldest reply waiting; false when none waits or the board is unplugged.
     bool TakeReply(std::vector<uint8_t> &reply);
 
-    bool Plugged() const { return m_plugged; }
+    // Whether the board is there now (an unplugged board comes back once replugAfterMs has passed).
+    bool Plugged();
     // Pulls the board out: the replies waiting are lost and every open handle goes dead.
     void Unplug();
     // Plugs it in again: a fresh power-up with a free board number and no replies waiting.
@@ -53,6 +58,7 @@ private:
     std::deque<std::vector<uint8_t>> m_replies;
     std::deque<std::vector<uint8_t>> m_log;
     bool m_plugged = true;
+    double m_unpluggedAtDays = 0;
     int m_generation = 1;
     int m_frames = 0;
 };

@@ -7,6 +7,67 @@ namespace vek::sim {
 SimulatedBoard::SimulatedBoard(Clock &clock) : adc(usb.board, clock)
 {
     usb.board.keepFrameLog = false;
+    usb.board.clock = &clock;
+    // A board pulled out by a fault is back when next looked for, unless replug-after says when.
+    usb.board.faults.replugAfterMs = 0;
+}
+
+QString SimulatedBoard::FaultHelp()
+{
+    return QStringLiteral(
+        "Faults of the simulated board (--fault, repeatable):\n"
+        "  unplug-after=N          the board is pulled out after N frames (and is back when\n"
+        "                          next looked for, unless replug-after says otherwise)\n"
+        "  replug-after=MS|never   an unplugged board comes back after MS milliseconds, or never\n"
+        "  silent                  frames are taken but never answered\n"
+        "  short                   every reply comes back one byte short\n"
+        "  garbled                 every reply byte comes back inverted\n"
+        "  wrong-identity          the board names itself wrongly\n"
+        "  claimed                 another program holds the board\n"
+        "  stall-stream-after=N    the converter stops delivering after N results\n"
+        "  serial=noack|silent|cut the chip's serial monitor: wrong acknowledge, no answer at all,\n"
+        "                          or replies cut short\n");
+}
+
+bool SimulatedBoard::ApplyFault(const QString &spec, QString *error)
+{
+    const QString name = spec.section(QLatin1Char('='), 0, 0).trimmed();
+    const QString value = spec.section(QLatin1Char('='), 1).trimmed();
+    const bool hasValue = spec.contains(QLatin1Char('='));
+    bool numberOk = false;
+    const qlonglong number = value.toLongLong(&numberOk);
+    const bool count = hasValue && numberOk && number >= 0 && number <= 1000000000;
+    SimFaults &f = usb.board.faults;
+    bool ok = true;
+    if (name == QLatin1String("unplug-after") && count)
+        f.unplugAfterFrames = int(number);
+    else if (name == QLatin1String("replug-after") && count)
+        f.replugAfterMs = int(number);
+    else if (name == QLatin1String("replug-after") && value == QLatin1String("never"))
+        f.replugAfterMs = -1;
+    else if (name == QLatin1String("silent") && !hasValue)
+        f.noReply = true;
+    else if (name == QLatin1String("short") && !hasValue)
+        f.shortReply = true;
+    else if (name == QLatin1String("garbled") && !hasValue)
+        f.garbledReply = true;
+    else if (name == QLatin1String("wrong-identity") && !hasValue)
+        f.wrongIdentity = true;
+    else if (name == QLatin1String("claimed") && !hasValue)
+        usb.board.protocol.state.boardNumber = 0x0815;
+    else if (name == QLatin1String("stall-stream-after") && count)
+        adc.stallAfterResults = number;
+    else if (name == QLatin1String("serial") && value == QLatin1String("noack"))
+        monitorFaults.ackByte = 0x00;
+    else if (name == QLatin1String("serial") && value == QLatin1String("silent"))
+        monitorFaults.silent = true;
+    else if (name == QLatin1String("serial") && value == QLatin1String("cut"))
+        monitorFaults.dataLimit = 2;
+    else
+        ok = false;
+    if (!ok && error)
+        *error = QStringLiteral("unknown fault \"%1\" (--help lists them)").arg(spec);
+    return ok;
 }
 
 bool SimulatedBoard::SetUpConverter(uint64_t seed, const QString &replayPath, QString *error)

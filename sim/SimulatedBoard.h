@@ -5,6 +5,7 @@
 #include "app/base/Clock.h"
 #include "chipdesc/FieldBindings.h"
 #include "sim/SimAdc.h"
+#include "sim/SimChipMonitor.h"
 #include "sim/SimUsbBackends.h"
 
 #include <QString>
@@ -20,6 +21,14 @@ public:
 
     SimUsb usb;
     SimAdc adc;
+    // What the chip's serial monitor does wrong (the program hands it to the monitor it starts).
+    ChipMonitorFaults monitorFaults;
+
+    // Switches on one misbehaviour named as on the command line ("unplug-after=200", "silent",
+    // "serial=noack", ...). False with a message for a text that names none.
+    bool ApplyFault(const QString &spec, QString *error);
+    // The list of fault texts, for --help.
+    static QString FaultHelp();
 
     // The converter's noise seed and, when replayPath is not empty, the codes it streams instead.
     // False with a message when the replay file cannot be used.

@@ -90,7 +90,16 @@ int main(int argc, char *argv[])
                                  QStringLiteral("Write chip register ADDR (hex) with VALUE (hex) first."),
                                  QStringLiteral("ADDR=VALUE"));
     const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("Result file."), QStringLiteral("FILE"));
-    for (const auto *o : {&simulate, &seed, &replay, &realTime, &input, &chip, &link, &samples, &width, &ref,
+    const QCommandLineOption fault(QStringLiteral("fault"),
+                                   QStringLiteral("With --simulate: make the simulated board misbehave "
+                                                  "(repeatable).\n") +
+                                       sim::SimulatedBoard::FaultHelp(),
+                                   QStringLiteral("SPEC"));
+    const QCommandLineOption retry(QStringLiteral("retry"),
+                                   QStringLiteral("After a failed capture, look for the board again and "
+                                                  "capture once more, up to N times, 1 s apart."),
+                                   QStringLiteral("N"), QStringLiteral("0"));
+    for (const auto *o : {&fault, &retry, &simulate, &seed, &replay, &realTime, &input, &chip, &link, &samples, &width, &ref,
                           &avg, &reg, &out})
         p.addOption(*o);
     p.process(app);
@@ -107,8 +116,10 @@ int main(int argc, char *argv[])
     options.outPath = p.value(out);
     const qulonglong seedValue = p.value(seed).toULongLong(&ok);
     numbersOk &= ok;
+    const int retries = p.value(retry).toInt(&ok);
+    numbersOk &= ok && retries >= 0;
     if (!numbersOk)
-        return Fail(QStringLiteral("--samples, --width, --average and --seed take whole numbers"));
+        return Fail(QStringLiteral("--samples, --width, --average, --seed and --retry take whole numbers"));
     InterfaceKind kind;
     if (!InterfaceFromText(p.value(link), kind))
         return Fail(QStringLiteral("--interface is SPI, Special or UART"));
@@ -141,6 +152,9 @@ int main(int argc, char *argv[])
         QString error;
         if (!simBoard->SetUpConverter(seedValue, p.isSet(replay) ? p.value(replay) : QString(), &error))
             return Fail(error);
+        for (const QString &spec : p.values(fault))
+            if (!simBoard->ApplyFault(spec, &error))
+                return Fail(error);
     } else {
         realHid = std::make_unique<HidapiBackend>();
         realDriver = std::make_unique<LibusbBackend>();
@@ -187,7 +201,18 @@ int main(int argc, char *argv[])
 
     SampleStore store;
     AnalysisResults results;
-    const EnobRun run = MeasureEnob(port, kind, store, options, results);
+    EnobRun run = MeasureEnob(port, kind, store, options, results);
+    // A board that went away may come back: look for it again, a second apart, and start over.
+    for (int attempt = 1; !run.ok && attempt <= retries; ++attempt) {
+        std::fprintf(stderr, "vek-enob: %s; retry %d of %d\n", qPrintable(run.error), attempt, retries);
+        ReleaseBoard(io, chips[0].link);
+        WaitMs(clock, 1000);
+        if (!ConnectLink(io, chips[0].link, status)) {
+            run.error = QStringLiteral("no evaluation board found");
+            continue;
+        }
+        run = MeasureEnob(port, kind, store, options, results);
+    }
     ReleaseBoard(io, chips[0].link);
     if (!run.ok)
         return Fail(run.error);
