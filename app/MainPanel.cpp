@@ -163,7 +163,8 @@ void TMainPanel::BuildStatusBar()
         m_fields[i] = new QLabel(bar);
         m_fields[i]->setObjectName(QStringLiteral("StatusField%1").arg(i));
         m_fields[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        m_fields[i]->setFixedWidth(kDesigned[i]);
+        // The designed width is the least a field takes; a longer text widens it.
+        m_fields[i]->setMinimumWidth(kDesigned[i]);
         bar->addWidget(m_fields[i], i == 2 ? 1 : 0);
     }
 }
@@ -193,8 +194,8 @@ void TMainPanel::FormCreate()
     // 4. Gauge hidden; fields 0 and 1 each take a third of the status bar.
     m_gauge->hide();
     const int third = width() / 3;
-    m_fields[0]->setFixedWidth(third);
-    m_fields[1]->setFixedWidth(third);
+    m_fields[0]->setMinimumWidth(third);
+    m_fields[1]->setMinimumWidth(third);
     // 5. No chip serial port and no USB device is open yet.
     ChipSlot &slot0 = m_ctx.chipSlots[0];
     slot0.comHandle = -1;

@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -173,6 +174,21 @@ TEST(MainWindow, StatusLineAndGauge)
     f.ctx.status.SetGauge(true, 40);
     EXPECT_TRUE(main.Gauge1()->isVisibleTo(&main));
     EXPECT_EQ(main.Gauge1()->value(), 40);
+}
+
+TEST(MainWindow, StatusFieldsKeepTheirWidthsAsMinimumsAndGrowToTheirText)
+{
+    Fixture f;
+    TMainPanel &main = f.program.Main();
+    main.show();
+    const int third = main.StatusField(0)->minimumWidth();
+    f.ctx.status.SetText(2, "Read Compelete");
+    QCoreApplication::processEvents();
+    QLabel *field2 = main.StatusField(2);
+    EXPECT_GE(field2->minimumWidth(), 50);
+    EXPECT_GE(field2->contentsRect().width(), field2->fontMetrics().horizontalAdvance("Read Compelete"));
+    EXPECT_GE(main.StatusField(0)->width(), third);
+    EXPECT_GE(main.StatusField(1)->width(), third);
 }
 
 TEST(MainWindow, StoredSampleCountIsForcedIntoRangeAtStartUp)
