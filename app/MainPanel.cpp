@@ -265,9 +265,14 @@ void TMainPanel::LoadConfig(const QString &fileName)
     if (!ReadSettingsFile(fileName, bytes))
         return;
     const ConfigLoad load = ParseConfig(bytes);
-    // A file of another program or version changes nothing, not even the chip selection.
-    if (!load.titleMatched)
+    // A file of another program or version changes nothing, not even the chip selection; it is
+    // kept as a copy before the close replaces it (or, when no copy can be made, not replaced).
+    if (!load.titleMatched) {
+        const KeptConfig kept = KeepUnloadedConfig(fileName, bytes);
+        m_configReplaceable = kept.kept;
+        m_ctx.status.SetText(0, kept.statusText);
         return;
+    }
     ApplyLoadedConfig(m_ctx, load);
     ShowLoadedConfig(load);
     // Even a short file ends with the chip selection and the interface.
@@ -353,6 +358,8 @@ void TMainPanel::SelectChipAndInterface()
 void TMainPanel::SaveConfig(const QString &fileName)
 {
     GatherConfig();
+    if (!m_configReplaceable)
+        return;
     // Written whole or not at all; a file that cannot be written is skipped without a message.
     WriteFileAtomically(fileName, SerializeConfig(m_ctx.setup, m_ctx.config));
 }
