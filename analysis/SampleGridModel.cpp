@@ -58,13 +58,35 @@ void SampleGridModel::SamplesChanged(int first, int count)
     const int lastRow = std::min((first + count - 1) / SampleGrid::kColumns, m_rows - 1);
     if (firstRow > lastRow)
         return;
+    Widen(first, count, false);
     emit dataChanged(index(firstRow, 0), index(lastRow, SampleGrid::kColumns - 1),
                      {Qt::DisplayRole});
 }
 
 void SampleGridModel::AllChanged()
 {
+    Widen(0, m_rows * SampleGrid::kColumns, true);
     emit dataChanged(index(0, 0), index(m_rows - 1, SampleGrid::kColumns - 1), {Qt::DisplayRole});
+}
+
+void SampleGridModel::Widen(int first, int count, bool fresh)
+{
+    const int end = std::min(first + count, std::min(m_rows * SampleGrid::kColumns, m_store.grid.Capacity()));
+    int widest = fresh ? 0 : m_widest;
+    for (int i = std::max(first, 0); i < end; ++i)
+        if (!m_store.grid.IsEmpty(i))
+            widest = std::max(widest, int(m_store.grid.Text(i).size()));
+    const bool grew = widest > m_widest;
+    const bool changed = widest != m_widest;
+    m_widest = widest;
+    if (grew || (fresh && changed))
+        emit widestTextChanged(m_widest);
+}
+
+int GridColumnWidth(int gridWidth, int widestTextPixels)
+{
+    constexpr int kCellPadding = 8; // the cell's margins and grid line
+    return std::max({(gridWidth - 35) / 17, widestTextPixels + kCellPadding, 1});
 }
 
 } // namespace vek

@@ -25,10 +25,22 @@ public:
     void SamplesChanged(int first, int count);
     // Every cell may have changed.
     void AllChanged();
+    // The most characters of any cell text shown (since every cell last changed).
+    int WidestText() const { return m_widest; }
+
+signals:
+    // A cell's text is longer than any before it: columns may need to grow.
+    void widestTextChanged(int chars);
 
 private:
+    void Widen(int first, int count, bool fresh);
+
     const SampleStore &m_store;
     int m_rows = 1;
+    int m_widest = 0;
 };
+
+// The grid's column width: a share of the grid's width, but never narrower than the widest text.
+int GridColumnWidth(int gridWidth, int widestTextPixels);
 
 } // namespace vek

@@ -163,7 +163,8 @@ void TMainPanel::BuildStatusBar()
         m_fields[i] = new QLabel(bar);
         m_fields[i]->setObjectName(QStringLiteral("StatusField%1").arg(i));
         m_fields[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        m_fields[i]->setFixedWidth(kDesigned[i]);
+        // The designed width is the least a field takes; a longer text widens it.
+        m_fields[i]->setMinimumWidth(kDesigned[i]);
         bar->addWidget(m_fields[i], i == 2 ? 1 : 0);
     }
 }
@@ -193,8 +194,8 @@ void TMainPanel::FormCreate()
     // 4. Gauge hidden; fields 0 and 1 each take a third of the status bar.
     m_gauge->hide();
     const int third = width() / 3;
-    m_fields[0]->setFixedWidth(third);
-    m_fields[1]->setFixedWidth(third);
+    m_fields[0]->setMinimumWidth(third);
+    m_fields[1]->setMinimumWidth(third);
     // 5. No chip serial port and no USB device is open yet.
     ChipSlot &slot0 = m_ctx.chipSlots[0];
     slot0.comHandle = -1;
@@ -267,9 +268,14 @@ void TMainPanel::LoadConfig(const QString &fileName)
     if (!ReadSettingsFile(fileName, bytes))
         return;
     const ConfigLoad load = ParseConfig(bytes);
-    // A file of another program or version changes nothing, not even the chip selection.
-    if (!load.titleMatched)
+    // A file of another program or version changes nothing, not even the chip selection; it is
+    // kept as a copy before the close replaces it (or, when no copy can be made, not replaced).
+    if (!load.titleMatched) {
+        const KeptConfig kept = KeepUnloadedConfig(fileName, bytes);
+        m_configReplaceable = kept.kept;
+        m_ctx.status.SetText(0, kept.statusText);
         return;
+    }
     ApplyLoadedConfig(m_ctx, load);
     ShowLoadedConfig(load);
     // Even a short file ends with the chip selection and the interface.
@@ -355,6 +361,8 @@ void TMainPanel::SelectChipAndInterface()
 void TMainPanel::SaveConfig(const QString &fileName)
 {
     GatherConfig();
+    if (!m_configReplaceable)
+        return;
     // Written whole or not at all; a file that cannot be written is skipped without a message.
     WriteFileAtomically(fileName, SerializeConfig(m_ctx.setup, m_ctx.config));
 }

@@ -100,6 +100,7 @@ private:
     TRestoreWin *m_restoreWin = nullptr;
     bool m_closed = false;
     bool m_destroyed = false;
+    bool m_configReplaceable = true; // false: a settings file not loaded could not be kept
 };
 
 } // namespace vek

@@ -30,13 +30,13 @@ struct InstrumentBuffers {
     int meterFrameLength = 0;
 };
 
-// The chip's COM ports (the RS232 interface). Every port opened in this run stays open and keeps
-// its own handle, so choosing a port again reuses that port's handle. The port in use and its
-// open flag are in chip slot 0.
+// The chip's COM port (the RS232 interface). The chip holds at most one port, and only while
+// the interface is "RS232": choosing another port or interface closes it. The port in use and
+// its open flag are in chip slot 0.
 constexpr int kComPortCount = 16;
 struct ChipComPorts {
     QString portName;    // name of the port last chosen
-    uint32_t openedMask = 0; // one bit per COM index opened in this run
+    uint32_t openedMask = 0; // the bit of the COM index held open
     std::array<int64_t, kComPortCount> handles = [] {
         std::array<int64_t, kComPortCount> h{};
         h.fill(-1);

@@ -1,5 +1,7 @@
 #include "instruments/SetupPorts.h"
 
+#include <algorithm>
+
 namespace vek {
 
 namespace {
@@ -66,17 +68,34 @@ uint16_t LptBaseAddress(int position)
     }
 }
 
+void ReleaseChipComPort(SerialPorts &ports, ChipComPorts &com, ChipSlot &slot)
+{
+    for (int64_t &handle : com.handles) {
+        ports.Close(handle);
+        handle = -1;
+    }
+    com.openedMask = 0;
+    slot.comHandle = -1;
+    slot.comOpen = 0;
+}
+
 QString ApplyChipComPort(SerialPorts &ports, ChipComPorts &com, ChipSlot &slot, int comIndex,
-                         int baudIndex, int parityIndex)
+                         int baudIndex, int parityIndex, const InstrumentPorts &instruments)
 {
     ComNameOfPosition(comIndex, com.portName);
     const uint8_t parity = ParityOfPosition(parityIndex);
     const uint32_t baud = BaudRateValue(baudIndex);
-    if (comIndex < 0 || comIndex >= kComPortCount) {
-        slot.comOpen = 0;
+    const uint32_t bit = (comIndex >= 0 && comIndex < kComPortCount) ? 1u << comIndex : 0u;
+    // The chip holds one port at a time: the one it held under another name is let go.
+    if (com.openedMask & ~bit)
+        ReleaseChipComPort(ports, com, slot);
+    const bool instrumentOnIt = std::any_of(instruments.begin(), instruments.end(), [&](const InstrumentPort &p) {
+        return ports.Port(p.handle) && p.portName.compare(com.portName, Qt::CaseInsensitive) == 0;
+    });
+    if (!bit || instrumentOnIt) {
+        ReleaseChipComPort(ports, com, slot);
         return QStringLiteral("Uart  not  found");
     }
-    const uint32_t bit = 1u << comIndex;
     if (!(com.openedMask & bit)) {
         const int64_t handle = ports.Open(com.portName);
         if (handle < 0) {
@@ -86,7 +105,6 @@ QString ApplyChipComPort(SerialPorts &ports, ChipComPorts &com, ChipSlot &slot, 
         com.openedMask |= bit;
         com.handles[size_t(comIndex)] = handle;
     }
-    // Each port keeps the handle it was opened with; the chosen one becomes the chip's port.
     slot.comHandle = com.handles[size_t(comIndex)];
     slot.comOpen = 1;
     slot.comPort = comIndex;

@@ -22,10 +22,13 @@ QString ParityText(int position);
 // Parallel port base address of a list position: 1 gives 0x278, 2 gives 0x3BC, else 0x378.
 uint16_t LptBaseAddress(int position);
 
-// Opens (once per run and port) and configures the chip's COM port, and points chip slot 0 at
-// it. Returns the status text for status field 0.
+// Opens and configures the chip's COM port and points chip slot 0 at it; a port the chip held
+// before under another name is closed first. A port an instrument is open on is not taken.
+// Returns the status text for status field 0.
 QString ApplyChipComPort(SerialPorts &ports, ChipComPorts &com, ChipSlot &slot, int comIndex,
-                         int baudIndex, int parityIndex);
+                         int baudIndex, int parityIndex, const InstrumentPorts &instruments = {});
+// Closes the chip's COM port (the interface is no longer "RS232"); the slot's port is closed.
+void ReleaseChipComPort(SerialPorts &ports, ChipComPorts &com, ChipSlot &slot);
 
 // The outcome of an instrument search: the status field 1 text and, when the port opened but
 // the instrument did not identify itself, the message for the user.

@@ -1,5 +1,7 @@
 #include "link/ChipAccess.h"
 
+#include <algorithm>
+
 namespace vek {
 
 namespace {
@@ -42,6 +44,19 @@ const std::function<void(const QString &)> &SerialStatus(const ChipPort &port)
 {
     static const std::function<void(const QString &)> kNone;
     return port.serial ? port.serial->status : kNone;
+}
+
+// The plain Special header carries only the low address byte, so those models reach nothing at
+// 0x100 and above; such an access is refused (and said so) rather than sent to bank 0.
+bool PlainHeaderReaches(const ChipPort &port, uint16_t address, int count, int slot)
+{
+    if (!UsesPlainSpecialHeader(port.productName, port.chips[size_t(slot)].chipModel))
+        return true;
+    if (int(address) + std::max(count, 1) <= kPlainSpecialReach)
+        return true;
+    if (const auto &status = SerialStatus(port))
+        status(QStringLiteral("Address Out of Range"));
+    return false;
 }
 
 } // namespace
@@ -95,6 +110,8 @@ bool ReadChip(ChipPort &port, uint16_t address, int count, int slot)
     case InterfaceKind::Special:
         if (!s.link.connected || count < 1 || count > kMaxReadBytes)
             return false;
+        if (s.interfaceKind == InterfaceKind::Special && !PlainHeaderReaches(port, address, count, slot))
+            return false;
         UsbHeader(port, s.interfaceKind, true, address, count, slot);
         if (!LinkWrite(io, s.link, 5) || !LinkRead(io, s.link, count))
             return false;
@@ -125,6 +142,8 @@ bool WriteChip(ChipPort &port, uint16_t address, int count, int slot)
     switch (s.interfaceKind) {
     case InterfaceKind::SPI:
     case InterfaceKind::Special:
+        if (s.interfaceKind == InterfaceKind::Special && !PlainHeaderReaches(port, address, count, slot))
+            return false;
         UsbHeader(port, s.interfaceKind, false, address, count, slot);
         if (!LinkWrite(io, s.link, count + 5) || !LinkRead(io, s.link, 1))
             return false;

@@ -19,6 +19,8 @@ constexpr int kMaxReadBytes = kFrameBytes;
 constexpr int kMaxUartReadBytes = kFrameBytes - 1; // the reply ends with a status byte
 constexpr uint8_t kUartReadOk = 0xFA;
 constexpr uint8_t kUartWriteOk = 0xAA;
+// What the plain Special header reaches: the low address byte only.
+constexpr int kPlainSpecialReach = 0x100;
 
 // The values last written to registers 0x3C-0x40 (entries 0-4) and 0x30 (entry 5), one set per
 // measurement function of the analysis window ("Scale" 0, "DMM" 1).
@@ -37,7 +39,8 @@ struct ChipPort {
     ScaleDmmMemory &scaleDmm;
     // Redraws the RAM, register, ADC, op-amp and comparator panels from the image.
     const std::function<void()> &refreshPanels;
-    // The serial ports of the RS232 interface (null: that interface fails at once).
+    // The serial ports of the RS232 interface (null: that interface fails at once); its status
+    // output also reports a Special access beyond what the plain header reaches.
     const SerialChipIo *serial = nullptr;
 };
 

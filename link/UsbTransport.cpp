@@ -125,10 +125,12 @@ bool LinkWrite(LinkIo &io, UsbLink &link, int count)
     return ok;
 }
 
-bool LinkRead(LinkIo &io, UsbLink &link, int count)
+bool LinkRead(LinkIo &io, UsbLink &link, int count, int needed)
 {
     if (count < 0 || count > kFrameBytes)
         return false;
+    if (needed < 0 || needed > count)
+        needed = count;
     bool ok;
     if (OnHidPath(io, link)) {
         const int length = io.bus.inputReportLength;
@@ -146,8 +148,9 @@ bool LinkRead(LinkIo &io, UsbLink &link, int count)
         if (ok) {
             io.bus.byteCount = 0;
             ok = Driver(io).BulkRead(link.handle, 0, io.buffer.data(), size_t(count), io.bus.byteCount);
-            // A short reply would leave the frame's own bytes where the reply is expected.
-            ok = ok && io.bus.byteCount == uint32_t(count);
+            // A reply without the bytes the caller examines would leave the frame's own bytes
+            // where the reply is expected.
+            ok = ok && io.bus.byteCount >= uint32_t(needed);
         }
     }
     Trace(io, FrameTrace::Direction::FromBoard, count, ok);
@@ -159,7 +162,7 @@ bool LinkRead(LinkIo &io, UsbLink &link, int count)
 bool BoardCommand(LinkIo &io, UsbLink &link, uint8_t code, uint16_t &value)
 {
     PutFrame(io.buffer, {0xF9, code, uint8_t(value), uint8_t(value >> 8)});
-    if (!LinkWrite(io, link, 4) || !LinkRead(io, link, 8))
+    if (!LinkWrite(io, link, 4) || !LinkRead(io, link, 8, 2)) // only the value is examined
         return false;
     value = uint16_t(io.buffer[0] + 256 * io.buffer[1]);
     return true;
@@ -183,14 +186,15 @@ bool BoardAvailable(uint16_t number, int candidate, int32_t ownClaim)
     return number == kFreeBoardNumber || (ownClaim == candidate && number == candidate);
 }
 
-// The claim tail that both paths share: the two initialisation frames.
+// The claim tail that both paths share: the two initialisation frames, whose replies are not
+// examined.
 void SendInitialisation(LinkIo &io, UsbLink &link)
 {
     PutFrame(io.buffer, {0xC5, 0xFF, 0x01, 0x00});
-    if (!LinkWrite(io, link, 4) || !LinkRead(io, link, 64))
+    if (!LinkWrite(io, link, 4) || !LinkRead(io, link, 64, 0))
         return;
     PutFrame(io.buffer, {0xC5, 0xFF, 0x00, 0x00});
-    if (!LinkWrite(io, link, 4) || !LinkRead(io, link, 64))
+    if (!LinkWrite(io, link, 4) || !LinkRead(io, link, 64, 0))
         return;
 }
 

@@ -70,8 +70,9 @@ void ResetLink(LinkIo &io, UsbLink &link);
 // Sends the first count bytes of the transfer buffer (a whole output report on the HID path).
 bool LinkWrite(LinkIo &io, UsbLink &link, int count);
 // Receives a reply into the start of the transfer buffer (count bytes on the driver path, a
-// whole report on the HID path).
-bool LinkRead(LinkIo &io, UsbLink &link, int count);
+// whole report on the HID path). On the driver path a shorter reply is accepted when it holds
+// the first `needed` bytes, those the caller examines (-1: all count bytes).
+bool LinkRead(LinkIo &io, UsbLink &link, int count, int needed = -1);
 // Management command code with a 16-bit argument; value receives the 16-bit reply.
 bool BoardCommand(LinkIo &io, UsbLink &link, uint8_t code, uint16_t &value);
 // True when the link is connected and the board answers the identity command with "Quorvast".

@@ -224,8 +224,9 @@ MODELS = [
          vrh='VDDA VREF - -', vrl='VSS - - -', vdda='2.4 3.0 - -',
          opp=None, opn=None, cpih='AI0 AI1 -- -', cpil='AI0 AI1 -- - - - - -',
          captions=('PM1.7', 'TC1.7', 'DA1.7'), capbit=7, encoding='utf-8', lang='en'),
+    # ZR100 and ZR400 take the plain Special header, which reaches only addresses below 0x100.
     dict(name='ZR400', size='(8K)', listed='Zr400.Inc', file='ZR400.INC', rom=8192, id=0x4400,
-         banks=[(0x07F, 0x0FF), (0x100, 0x17F)], reg1=None,
+         banks=[(0x07F, 0x0FF)], reg1=None,
          adc_high=True, op=True, cmp=True, temperature=True, fluke=True,
          pages=[CORE_BITS, ADC_BITS, OP_BITS + CMP_BITS + PORT_BITS],
          inh='AI0 AI1 AI2 AI3 AI4 AI5 TSN TSP', inl='AI0 AI1 AI2 AI3 AI4 AI5 TSP TSN',

@@ -173,6 +173,7 @@ void TAnxADC::BuildControls()
     m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    connect(m_model, &SampleGridModel::widestTextChanged, this, &TAnxADC::FitGridColumns);
 
     m_chart = new QCustomPlot(m_mainPanel);
     m_chart->setObjectName(QStringLiteral("Chart1"));
@@ -296,8 +297,15 @@ void TAnxADC::FormResize()
     const QRect below(r.left(), r.top() + kBandHeight, r.width(), h);
     m_grid->setGeometry(below);
     m_chart->setGeometry(below);
-    m_grid->horizontalHeader()->setDefaultSectionSize(std::max((below.width() - 35) / 17, 1));
+    FitGridColumns();
     m_adcPanel->setGeometry(below.left(), below.top(), std::max(below.width() - 106, 0), below.height());
+}
+
+void TAnxADC::FitGridColumns()
+{
+    // Columns share the grid's width but never cut a value short.
+    const int widest = m_grid->fontMetrics().horizontalAdvance(QString(m_model->WidestText(), QLatin1Char('8')));
+    m_grid->horizontalHeader()->setDefaultSectionSize(GridColumnWidth(m_grid->width(), widest));
 }
 
 bool TAnxADC::eventFilter(QObject *watched, QEvent *event)

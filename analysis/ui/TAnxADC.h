@@ -61,6 +61,8 @@ public:
     void FormCreate();
     void FormClose();
     void FormResize();
+    // The grid's columns: their share of its width, at least as wide as the widest value.
+    void FitGridColumns();
     void ClosedByUser() override { FormClose(); }
 
     // Settings handlers.

@@ -1,8 +1,10 @@
 #include "app/config/ConfigFile.h"
 
 #include "app/base/NumberText.h"
+#include "app/base/SafeFile.h"
 #include "app/base/SettingsText.h"
 
+#include <QFileInfo>
 #include <array>
 #include <functional>
 
@@ -304,6 +306,16 @@ void ApplyLoadedConfig(AppContext &ctx, const ConfigLoad &load)
         c.EKEYADDR = in.EKEYADDR;
         c.EKEYDATA = in.EKEYDATA;
     }
+}
+
+KeptConfig KeepUnloadedConfig(const QString &fileName, const QByteArray &bytes)
+{
+    const QString backup = fileName + QStringLiteral(".bak");
+    const QString name = QFileInfo(fileName).fileName();
+    const QString backupName = QFileInfo(backup).fileName();
+    if (WriteFileAtomically(backup, bytes))
+        return {true, name + QStringLiteral(" not loaded (other title), kept as ") + backupName};
+    return {false, name + QStringLiteral(" not loaded (other title), left unchanged")};
 }
 
 } // namespace vek

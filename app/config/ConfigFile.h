@@ -40,6 +40,14 @@ ConfigLoad ParseConfig(const QByteArray &bytes);
 // window: the sample count, the result width, the parallel port address, the spectrum view flag.
 void ApplyLoadedConfig(AppContext &ctx, const ConfigLoad &load);
 
+// A settings file that was not loaded (its title line is not ours) is kept beside it, under its
+// name followed by ".bak", before the program's own settings replace it at close.
+struct KeptConfig {
+    bool kept = false;  // false: the copy failed, so the file must not be overwritten
+    QString statusText; // for status field 0
+};
+KeptConfig KeepUnloadedConfig(const QString &fileName, const QByteArray &bytes);
+
 // The number of samples of a "Sample Point" list position, 0 for a position outside the list.
 int32_t SamplePointCount(int index);
 // The parallel port base address of a parallel port list position: 1 gives 0x278, 2 gives

@@ -87,12 +87,18 @@ bool TRestoreWin::eventFilter(QObject *watched, QEvent *event)
         return false;
     if (event->type() == QEvent::Close && !m_inClose) {
         // The main window's own close handler runs first; only a close that it accepted (the
-        // window really goes) writes the file, a refused close writes nothing.
+        // window really goes) writes the file, a refused close writes nothing. The placement is
+        // taken before that handler hides the panels, so the panels the user left open are
+        // recorded as shown.
+        PlacementTable before = m_table;
+        CaptureWindows(before);
         m_inClose = true;
         static_cast<QObject *>(m_main)->event(event);
         m_inClose = false;
-        if (event->isAccepted() && m_enabled)
-            SaveWindows();
+        if (event->isAccepted() && m_enabled) {
+            m_table = std::move(before);
+            WriteTable();
+        }
         return true;
     }
     if (event->type() == QEvent::Show && m_firstShowPending) {
@@ -104,12 +110,22 @@ bool TRestoreWin::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
-bool TRestoreWin::SaveWindows()
+void TRestoreWin::CaptureWindows(PlacementTable &table) const
 {
     for (QWidget *w : Windows())
         if (w)
-            m_table.Record(Capture(w));
+            table.Record(Capture(w));
+}
+
+bool TRestoreWin::WriteTable()
+{
     return WriteFileAtomically(FileName(), m_table.Serialize());
+}
+
+bool TRestoreWin::SaveWindows()
+{
+    CaptureWindows(m_table);
+    return WriteTable();
 }
 
 bool TRestoreWin::RestoreWindows()

@@ -47,6 +47,8 @@ protected:
 
 private:
     QList<QWidget *> Windows() const;
+    void CaptureWindows(PlacementTable &table) const;
+    bool WriteTable();
     void Apply(QWidget *window, const PlacementEntry &entry);
     void Show(QWidget *window);
 

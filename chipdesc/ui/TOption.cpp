@@ -107,9 +107,8 @@ TOption::TOption(AppContext &ctx, QWidget *parent)
     // Only the user's choices run the handlers; positions set by the program do not.
     connect(m_cbSeluP, &QComboBox::activated, this, &TOption::CbSeluPChange);
     connect(m_selLPT, &QComboBox::activated, this, &TOption::SelLPTChange);
+    // The instrument port lists are read only by their "Select" buttons.
     connect(m_txCom, &QComboBox::activated, this, &TOption::TXCOMChange);
-    connect(m_flukeCom, &QComboBox::activated, this, &TOption::TXCOMChange);
-    connect(m_powerCom, &QComboBox::activated, this, &TOption::TXCOMChange);
     connect(m_txBaud, &QComboBox::activated, this, &TOption::TXBaudChange);
     connect(m_txParity, &QComboBox::activated, this, &TOption::TXParityChange);
     connect(m_clpt, &QComboBox::activated, this, &TOption::CLPTChange);
@@ -169,6 +168,9 @@ void TOption::SelLPTChange()
     m_ctx.setup.interfaceIndex = kind;
     if (kind >= 0 && kind <= 4)
         m_ctx.chipSlots[0].interfaceKind = InterfaceKind(kind);
+    // The chip's COM port is held only while the interface is "RS232".
+    if (kind != 0)
+        ReleaseChipComPort(m_ctx.serialPorts, m_ctx.chipComPorts, m_ctx.chipSlots[0]);
     switch (kind) {
     case 0: // RS232
         EnableSerialLists(true);
@@ -230,9 +232,11 @@ QString TOption::GetParityText() const
 void TOption::TXCOMChange()
 {
     m_ctx.setup.comIndex = m_txCom->currentIndex();
-    const QString status =
-        ApplyChipComPort(m_ctx.serialPorts, m_ctx.chipComPorts, m_ctx.chipSlots[0],
-                         m_ctx.setup.comIndex, m_txBaud->currentIndex(), m_txParity->currentIndex());
+    if (m_ctx.setup.interfaceIndex != 0)
+        return;
+    const QString status = ApplyChipComPort(m_ctx.serialPorts, m_ctx.chipComPorts, m_ctx.chipSlots[0],
+                                            m_ctx.setup.comIndex, m_txBaud->currentIndex(),
+                                            m_txParity->currentIndex(), m_ctx.instrumentPorts);
     m_ctx.status.SetText(0, status);
 }
 
@@ -341,6 +345,7 @@ void TOption::ApplyStoredInterface()
         m_clpt->setEnabled(false);
         TXCOMChange();
     } else {
+        ReleaseChipComPort(m_ctx.serialPorts, m_ctx.chipComPorts, m_ctx.chipSlots[0]);
         EnableSerialLists(false);
         m_clpt->setEnabled(kind == 3);
     }

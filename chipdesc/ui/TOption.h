@@ -46,8 +46,7 @@ public:
     void FormCreate();
     void CbSeluPChange();
     void SelLPTChange();
-    // Opens and configures the chip's COM port; also the change handler of the two instrument
-    // port lists.
+    // Opens and configures the chip's COM port while the interface is "RS232".
     void TXCOMChange();
     void TXBaudChange();
     void TXParityChange();

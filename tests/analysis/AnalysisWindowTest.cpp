@@ -401,3 +401,20 @@ TEST(AnalysisWindow, ResizeKeepsTheMinimumAndSizesTheGridColumns)
     EXPECT_EQ(f.anx.MemoryF()->horizontalHeader()->defaultSectionSize(), (w - 35) / 17);
     EXPECT_EQ(f.anx.MemoryF()->geometry(), f.anx.Chart1()->geometry());
 }
+
+TEST(AnalysisWindow, GridColumnsGrowToTheWidestValue)
+{
+    Fixture f;
+    f.anx.show(); // default size
+    f.anx.SetNPointIndex(0);
+    QCoreApplication::processEvents();
+    QHeaderView *header = f.anx.MemoryF()->horizontalHeader();
+    const int share = (f.anx.MemoryF()->width() - 35) / 17;
+    EXPECT_EQ(header->defaultSectionSize(), share);
+    f.FeedCapture(Alternating(40, -17345, 17345), 60);
+    f.anx.CatchADC()->click();
+    ASSERT_EQ(f.Cell(0, 0), "-17345");
+    const int text = f.anx.MemoryF()->fontMetrics().horizontalAdvance(QStringLiteral("-17345"));
+    EXPECT_GT(header->sectionSize(0), text);
+    EXPECT_GE(header->sectionSize(0), share);
+}

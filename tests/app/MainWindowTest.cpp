@@ -11,6 +11,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -175,6 +177,21 @@ TEST(MainWindow, StatusLineAndGauge)
     EXPECT_EQ(main.Gauge1()->value(), 40);
 }
 
+TEST(MainWindow, StatusFieldsKeepTheirWidthsAsMinimumsAndGrowToTheirText)
+{
+    Fixture f;
+    TMainPanel &main = f.program.Main();
+    main.show();
+    const int third = main.StatusField(0)->minimumWidth();
+    f.ctx.status.SetText(2, "Read Compelete");
+    QCoreApplication::processEvents();
+    QLabel *field2 = main.StatusField(2);
+    EXPECT_GE(field2->minimumWidth(), 50);
+    EXPECT_GE(field2->contentsRect().width(), field2->fontMetrics().horizontalAdvance("Read Compelete"));
+    EXPECT_GE(main.StatusField(0)->width(), third);
+    EXPECT_GE(main.StatusField(1)->width(), third);
+}
+
 TEST(MainWindow, StoredSampleCountIsForcedIntoRangeAtStartUp)
 {
     // "128", "131072", "256", "65536", "16"
@@ -217,10 +234,30 @@ TEST(MainWindow, ForeignConfigurationIsLeftAloneUntilClose)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), foreign);
     file.close();
+    // It is kept as a copy before anything replaces it, and the status line says so.
+    QFile backup(path + ".bak");
+    ASSERT_TRUE(backup.open(QIODevice::ReadOnly));
+    EXPECT_EQ(backup.readAll(), foreign);
+    EXPECT_EQ(f.ctx.status.Text(0), "VekADC.cfg not loaded (other title), kept as VekADC.cfg.bak");
     // Closing saves the current settings over it.
     f.program.Main().close();
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), SerializeConfig({}, ConfigSettings{}));
+}
+
+TEST(MainWindow, ForeignConfigurationThatCannotBeKeptIsNotReplaced)
+{
+    Fixture f;
+    const QString path = f.ctx.ProgramFile("VekADC.cfg");
+    const QByteArray foreign = "\xEF\xBB\xBFVek-ENOBTEST V1.7 HID\r\n";
+    ASSERT_TRUE(WriteFileAtomically(path, foreign));
+    ASSERT_TRUE(QDir().mkpath(path + ".bak")); // a folder stands where the copy would go
+    f.program.Activate();
+    EXPECT_EQ(f.ctx.status.Text(0), "VekADC.cfg not loaded (other title), left unchanged");
+    f.program.Main().close();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), foreign);
 }
 
 TEST(MainWindow, UnwritableProgramDirectoryIsSkippedQuietly)

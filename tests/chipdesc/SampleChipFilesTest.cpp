@@ -2,6 +2,7 @@
 // setting name, and they agree with the addresses the program itself uses.
 #include "chipdesc/ChipList.h"
 #include "chipdesc/ChipSelection.h"
+#include "link/ChipAccess.h"
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -136,6 +137,21 @@ TEST(SampleChipFiles, AddressesTheProgramUsesExist)
     }
     EXPECT_TRUE(bank1);
     EXPECT_TRUE(bank2);
+}
+
+TEST(SampleChipFiles, PlainHeaderModelsDeclareNothingTheyCannotReach)
+{
+    int plain = 0;
+    for (int i = 0; i < 5; ++i) {
+        auto s = Select(i);
+        const ChipDescription &c = s->m.chip;
+        if (!UsesPlainSpecialHeader(c.productName, i))
+            continue;
+        ++plain;
+        for (int a = kPlainSpecialReach; a < kChipMemorySize; ++a)
+            ASSERT_EQ(c.addressMask[size_t(a)], 0) << c.productName.toStdString() << " " << a;
+    }
+    EXPECT_EQ(plain, 2);
 }
 
 TEST(SampleChipFiles, RegistersOnSeveralPagesWithHelpTextsInBothLanguages)

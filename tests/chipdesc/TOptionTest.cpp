@@ -139,6 +139,7 @@ TEST(TOption, ChipComPortStatusTextAndSettings)
     Fixture f;
     auto line = f.lines.Attach("COM3");
     TOption &d = *f.dlg;
+    f.ctx.setup.interfaceIndex = 0;
     d.TXCOM()->setCurrentIndex(2);
     d.TXParity()->setCurrentIndex(0);
     d.TXCOMChange();
@@ -165,6 +166,7 @@ TEST(TOption, ChipComPortStatusTextAndSettings)
 TEST(TOption, ChipComPortThatIsMissing)
 {
     Fixture f;
+    f.ctx.setup.interfaceIndex = 0;
     f.ctx.chipSlots[0].comOpen = 1;
     f.Choose(f.dlg->TXCOM(), 4);
     EXPECT_EQ(f.Status(0), "Uart  not  found");
@@ -176,6 +178,7 @@ TEST(TOption, SameComPortTwiceOpensItOnce)
 {
     Fixture f;
     auto line = f.lines.Attach("COM1");
+    f.ctx.setup.interfaceIndex = 0;
     f.Choose(f.dlg->TXCOM(), 0);
     const int64_t handle = f.ctx.chipSlots[0].comHandle;
     f.Choose(f.dlg->TXCOM(), 0);
@@ -186,23 +189,51 @@ TEST(TOption, SameComPortTwiceOpensItOnce)
     EXPECT_EQ(line->settings.baudRate, 2400u);
 }
 
-TEST(TOption, PortChosenAgainGetsItsOwnHandle)
+TEST(TOption, ChipHoldsOnlyThePortChosenWhileTheInterfaceIsRS232)
 {
-    // Going back to a port opened earlier configures that port, not the one opened last.
+    // Another port lets the first go; going back opens and configures it afresh.
     Fixture f;
     auto com1 = f.lines.Attach("COM1");
     auto com2 = f.lines.Attach("COM2");
-    f.Choose(f.dlg->TXCOM(), 0);
-    const int64_t first = f.ctx.chipSlots[0].comHandle;
-    f.Choose(f.dlg->TXCOM(), 1);
-    f.Choose(f.dlg->TXCOM(), 0);
-    EXPECT_EQ(f.ctx.chipSlots[0].comHandle, first);
-    f.Choose(f.dlg->TXBaud(), 0);
+    TOption &d = *f.dlg;
+    f.Choose(d.SelLPT(), 0);
+    f.Choose(d.TXCOM(), 1);
+    EXPECT_FALSE(com1->open);
+    EXPECT_TRUE(com2->open);
+    f.Choose(d.TXCOM(), 0);
+    f.Choose(d.TXBaud(), 0);
     EXPECT_EQ(com1->settings.baudRate, 300u);
     EXPECT_EQ(com2->settings.baudRate, 9600u);
+    EXPECT_FALSE(com2->open);
+    EXPECT_EQ(com1->opens, 2);
+    EXPECT_EQ(f.ctx.chipComPorts.openedMask, 1u);
+    // Another interface lets the port go; the serial lists then open nothing.
+    f.Choose(d.SelLPT(), 1);
+    EXPECT_FALSE(com1->open);
+    EXPECT_EQ(f.ctx.chipSlots[0].comOpen, 0);
+    f.dlg->TXCOMChange();
+    EXPECT_EQ(com1->opens, 2);
+}
+
+TEST(TOption, InstrumentPortsAreNeverTheChipsPort)
+{
+    Fixture f;
+    auto com1 = f.lines.Attach("COM1", std::make_shared<CalibratorSim>());
+    TOption &d = *f.dlg;
+    d.ShowInstrumentControls();
+    f.ctx.status.SetText(0, "USB On Line");
+    // Choosing the calibrator's port neither opens the chip's port nor touches field 0.
+    f.Choose(d.FlukeCOM(), 0);
+    EXPECT_EQ(f.Status(0), "USB On Line");
+    EXPECT_EQ(com1->opens, 0);
+    d.FlukeSelect()->click();
+    EXPECT_EQ(f.Status(1), "Successful Select Fluke In COM1");
+    // The chip on "RS232" does not take the port the calibrator is on.
+    f.Choose(d.SelLPT(), 0);
+    EXPECT_EQ(f.Status(0), "Uart  not  found");
+    EXPECT_EQ(f.ctx.chipSlots[0].comOpen, 0);
     EXPECT_EQ(com1->opens, 1);
-    EXPECT_EQ(com2->opens, 1);
-    EXPECT_EQ(f.ctx.chipComPorts.openedMask, 3u);
+    EXPECT_TRUE(com1->open);
 }
 
 TEST(TOption, InterfaceChoices)
@@ -425,14 +456,14 @@ TEST(TOption, PowerSupplyPortNotFound)
     EXPECT_EQ(f.ctx.instrumentPorts[1].handle, -1);
 }
 
-TEST(TOption, InstrumentPortChoiceReappliesTheChipPort)
+TEST(TOption, InstrumentPortChoiceLeavesTheChipPortAlone)
 {
     Fixture f;
     auto chip = f.lines.Attach("COM1");
+    f.ctx.setup.interfaceIndex = 0; // even on "RS232"
     f.Choose(f.dlg->FlukeCOM(), 4);
-    EXPECT_EQ(f.Status(0), "RS232 COM1 , Baud = 9600, Pariyt = None");
-    EXPECT_EQ(chip->opens, 1);
     f.Choose(f.dlg->PowerCOM(), 5);
-    EXPECT_EQ(chip->opens, 1);
+    EXPECT_EQ(f.Status(0), "");
+    EXPECT_EQ(chip->opens, 0);
     EXPECT_EQ(f.ctx.instrumentPorts[0].portName, ""); // read only by "Select"
 }

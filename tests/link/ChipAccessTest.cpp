@@ -1,5 +1,6 @@
 #include "tests/link/LinkFixture.h"
 
+#include <QStringList>
 #include <gtest/gtest.h>
 
 namespace vek::test {
@@ -156,6 +157,36 @@ TEST(ChipFrames, OtherInterfacesAndClosedLinks)
     EXPECT_FALSE(ReadChip(port, 0x40, 1, 0));
     EXPECT_FALSE(ReadChip(port, 0x40, 1, 16)); // no such slot
     EXPECT_EQ(b.clock.SleptMs(), 0.0);
+}
+
+TEST(ChipFrames, PlainSpecialHeaderRefusesWhatItCannotReach)
+{
+    struct Case {
+        const char *product;
+        bool read;
+        uint16_t address;
+        int count;
+        bool ok;
+    } cases[] = {
+        {"ZR400", false, 0x123, 1, false}, {"ZR100", true, 0x100, 1, false}, {"ZR100", true, 0xF0, 17, false},
+        {"ZR100", true, 0xF0, 16, true},   {"ZR400", false, 0xFF, 1, true},  {"ZR200", false, 0x123, 1, true},
+    };
+    for (const Case &c : cases) {
+        Connected b(InterfaceKind::Special);
+        b.productName = QString::fromLatin1(c.product);
+        b.board.protocol.state.plainSpecialHeader = UsesPlainSpecialHeader(b.productName, 0);
+        QStringList said;
+        const SerialChipIo serial{nullptr, [&said](const QString &t) { said << t; }};
+        ChipPort port = b.Port();
+        port.serial = &serial;
+        b.board.memory.Write(0x23, 0x11);
+        PutData(b.buffer, {0xA1});
+        const bool ok = c.read ? ReadChip(port, c.address, c.count, 0) : WriteChip(port, c.address, c.count, 0);
+        EXPECT_EQ(ok, c.ok) << c.product << " " << c.address;
+        EXPECT_EQ(b.board.FrameLog().empty(), !c.ok) << c.product << " " << c.address;
+        EXPECT_EQ(said, c.ok ? QStringList() : QStringList{"Address Out of Range"});
+        EXPECT_EQ(b.board.memory.Read(0x23), 0x11); // special register 0x23 untouched
+    }
 }
 
 TEST(ChipImage, OutsideTheImageReadsZeroAndWritesNothing)

@@ -92,8 +92,10 @@ TEST(RestoreWin, WindowsReopenWhereTheUserLeftThem)
     EXPECT_EQ(written.Entries()[0].name, "MainPanel");
     EXPECT_TRUE(written.Entries()[0].visible);
     EXPECT_EQ(written.Entries()[14].name, "TMP");
-    // The main window hid its panels before the placement was written.
-    EXPECT_FALSE(written.Find("Vek_RAM")->visible);
+    // The panels left open are recorded as shown, although closing hides them.
+    EXPECT_TRUE(written.Find("Vek_RAM")->visible);
+    EXPECT_TRUE(written.Find("ADCForm")->visible);
+    EXPECT_FALSE(written.Find("Vek_Reg2")->visible);
 
     ProgramRun again(dir.path());
     again.Start();
@@ -102,7 +104,9 @@ TEST(RestoreWin, WindowsReopenWhereTheUserLeftThem)
     EXPECT_EQ(again.W().ram->FrameRect(), QRect(11, 12, 300, 250));
     // Position taken, designed size kept.
     EXPECT_EQ(again.W().adc->FrameRect(), QRect(50, 60, 603, 568));
-    EXPECT_FALSE(again.W().ram->IsShownPanel());
+    EXPECT_TRUE(again.W().ram->IsShownPanel());
+    EXPECT_TRUE(again.W().adc->IsShownPanel());
+    EXPECT_FALSE(again.W().reg->IsShownPanel());
 }
 
 TEST(RestoreWin, FirstStartWithoutFileKeepsDesignedPlaces)
