@@ -158,3 +158,28 @@ TEST(EnobTool, BadArgumentsAndShortReplaysFailClearly)
         EXPECT_TRUE(p.readAllStandardError().startsWith("vek-enob: ")) << args.join(' ').toStdString();
     }
 }
+
+TEST(EnobTool, FaultsOfTheSimulatedBoardFailClearlyAndARetryRecovers)
+{
+    auto run = [](const QStringList &extra, QByteArray &err) {
+        QProcess p;
+        p.start(QStringLiteral(VEK_ENOB_EXE),
+                QStringList{QStringLiteral("--simulate"), QStringLiteral("--samples"), QStringLiteral("4096")} + extra);
+        EXPECT_TRUE(p.waitForFinished(30000));
+        err = p.readAllStandardError();
+        return p.exitCode();
+    };
+    QByteArray err;
+    EXPECT_NE(run({QStringLiteral("--fault"), QStringLiteral("unplug-after=200")}, err), 0);
+    EXPECT_TRUE(err.contains("Read Error !!!!!")) << err.toStdString();
+    EXPECT_EQ(run({QStringLiteral("--fault"), QStringLiteral("unplug-after=200"), QStringLiteral("--fault"),
+                   QStringLiteral("replug-after=500"), QStringLiteral("--retry"), QStringLiteral("1")},
+                  err),
+              0)
+        << err.toStdString();
+    EXPECT_NE(run({QStringLiteral("--fault"), QStringLiteral("stall-stream-after=1000")}, err), 0);
+    EXPECT_TRUE(err.contains("stopped sending")) << err.toStdString();
+    EXPECT_NE(run({QStringLiteral("--fault"), QStringLiteral("claimed")}, err), 0);
+    EXPECT_NE(run({QStringLiteral("--fault"), QStringLiteral("unplug-after=x")}, err), 0);
+    EXPECT_TRUE(err.contains("unknown fault")) << err.toStdString();
+}

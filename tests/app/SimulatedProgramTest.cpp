@@ -152,3 +152,28 @@ TEST(SimulatedProgram, ClosingTheWindowOrTheProgramStopsACaptureOnASilentBoard)
         }
     }
 }
+
+TEST(SimulatedProgram, AnUnpluggedBoardFailsTheCaptureAndComesBackAtTheNextScan)
+{
+    QTemporaryDir dir;
+    FakeClock clock;
+    ScriptedDialogs dialogs;
+    AppContext ctx(clock, dialogs, dir.path());
+    sim::SimulatedBoard board(clock);
+    board.adc.asFastAsPossible = true;
+    QString error;
+    ASSERT_TRUE(board.ApplyFault(QStringLiteral("unplug-after=30"), &error));
+    EXPECT_FALSE(board.ApplyFault(QStringLiteral("unplug"), &error));
+    UseSimulatedBoard(ctx, board);
+    Program program(ctx);
+    program.Main().USBScanClick();
+    ASSERT_EQ(ctx.status.Text(0), QStringLiteral("USB On Line"));
+    TAnxADC &anx = *program.Windows().anx;
+    anx.SetNPointIndex(7); // 4096 samples
+    anx.CatchADCClick();
+    EXPECT_EQ(ctx.status.Text(2), QStringLiteral("Read Error !!!!!"));
+    program.Main().USBScanClick();
+    EXPECT_EQ(ctx.status.Text(0), QStringLiteral("USB On Line"));
+    anx.CatchADCClick();
+    EXPECT_EQ(ctx.status.Text(2), QStringLiteral("Read Compelete"));
+}

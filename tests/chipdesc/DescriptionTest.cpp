@@ -367,7 +367,7 @@ TEST(Description, ArbitraryBytesNeverCrash)
 TEST(Description, FuzzSeedsAndSampleFilesKeepTheReaderSound)
 {
     int replayed = 0;
-    for (const QString &dir : {QStringLiteral(VEK_SOURCE_DIR "/tests/fuzz/seeds/chip_description"),
+    for (const QString &dir : {QStringLiteral(VEK_SOURCE_DIR "/tests/fuzz/seeds/chip_description_fuzz"),
                                QStringLiteral(VEK_SOURCE_DIR "/INCLUDE"),
                                QStringLiteral(VEK_SOURCE_DIR "/INCLUDE/Family")}) {
         for (const QFileInfo &f : QDir(dir).entryInfoList(QDir::Files)) {
