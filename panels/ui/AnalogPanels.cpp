@@ -4,15 +4,6 @@
 
 namespace vek {
 
-TADCForm::TADCForm(AppContext &ctx, QWidget *parent)
-    : PanelWindow(QStringLiteral("ADCForm"), QStringLiteral("ADC"), QRect(0, 0, 603, 568), parent),
-      m_ctx(ctx)
-{
-    SetSizeable(false);
-}
-
-void TADCForm::DataUpdate() {}
-
 TOPForm::TOPForm(AppContext &ctx, QWidget *parent)
     : PanelWindow(QStringLiteral("OPForm"), QStringLiteral("OP"), QRect(20, 20, 480, 400), parent),
       m_ctx(ctx)

@@ -1,21 +1,11 @@
 #pragma once
 // The ADC, op-amp and comparator panels: each analog block as a clickable diagram.
+#include "panels/ui/AdcPanel.h"
 #include "widgets/PanelWindow.h"
 
 namespace vek {
 
 struct AppContext;
-
-class TADCForm : public PanelWindow {
-    Q_OBJECT
-public:
-    explicit TADCForm(AppContext &ctx, QWidget *parent = nullptr);
-    // Redraws the panel from the chip image.
-    void DataUpdate();
-
-private:
-    AppContext &m_ctx;
-};
 
 class TOPForm : public PanelWindow {
     Q_OBJECT
