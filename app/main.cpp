@@ -6,6 +6,7 @@
 #include "link/FrameTrace.h"
 #include "link/RealUsbBackends.h"
 #include "sim/SimAdc.h"
+#include "sim/SimAdcOutput.h"
 #include "sim/SimChipMonitor.h"
 #include "sim/instruments/LoopbackPort.h"
 #include "instruments/serial/PosixSerialPort.h"
@@ -86,6 +87,7 @@ int main(int argc, char *argv[])
     // The board is either real hardware (hidapi and libusb) or the simulated board, never both.
     std::unique_ptr<vek::sim::SimUsb> simulated;
     std::unique_ptr<vek::sim::SimAdc> simAdc;
+    std::unique_ptr<vek::sim::SimAdcOutput> simAdcOutput;
     std::unique_ptr<vek::HidapiBackend> realHid;
     std::unique_ptr<vek::LibusbBackend> realDriver;
     if (options.isSet(simulate)) {
@@ -96,6 +98,8 @@ int main(int argc, char *argv[])
         // The chip's converter, at the data rate its oversampling setting gives.
         simAdc = std::make_unique<vek::sim::SimAdc>(simulated->board, clock);
         simAdc->Seed(options.value(seed).toULongLong());
+        // While the converter is enabled its latest result stands in the output registers.
+        simAdcOutput = std::make_unique<vek::sim::SimAdcOutput>(simulated->board, *simAdc, clock);
         if (options.isSet(replay)) {
             std::vector<int32_t> codes;
             QString error;
