@@ -78,11 +78,15 @@ void Program::ConnectAnalogPanels()
     chip.transferByte = [this](int index) { return m_ctx.transferBuffer[size_t(index)]; };
     chip.storeAndRefresh = [up](int address, uint8_t value) { up->StoreAndRefresh(address, value); };
     m_w.adc->chip = chip;
+    m_w.op->chip = chip;
+    m_w.cmp->chip = chip;
     // Every chip selection prepares the panels' controls and redraws them.
     m_ctx.onChipSelected = [this, before = std::move(m_ctx.onChipSelected)]() {
         if (before)
             before();
         m_w.adc->ApplyPreparation();
+        m_w.op->ApplyPreparation();
+        m_w.cmp->ApplyPreparation();
     };
 }
 

@@ -5,6 +5,7 @@
 // With "--shots DIR" it also saves each panel at its default size and enlarged as PNG files.
 #include "app/context/AppContext.h"
 #include "chipdesc/SelectChip.h"
+#include "panels/logic/PanelTexts.h"
 #include "panels/ui/AnalogPanels.h"
 
 #include <QApplication>
@@ -144,5 +145,16 @@ int main(int argc, char *argv[])
                              emit osr->activated(i % 8);
                          },
                          QSize(940, 700), shots);
+    BenchPanel<TOPForm>(ctx, image, "OP",
+                        [](TOPForm &f, int i) {
+                            f.findChild<OptionLabel *>(QStringLiteral("LAI%1").arg(i % 6))->Click();
+                        },
+                        QSize(760, 520), shots);
+    BenchPanel<TCMPForm>(ctx, image, "CMP",
+                         [](TCMPForm &f, int i) {
+                             f.findChild<OptionLabel *>(QStringLiteral("LCPVRS%1").arg(
+                                 CodeText(i % 16, 4)))->Click();
+                         },
+                         QSize(940, 680), shots);
     return 0;
 }
