@@ -2,6 +2,7 @@
 // them, every click is one register write frame, and a changed chip image shows on every panel.
 #include "app/Program.h"
 #include "chipdesc/SelectChip.h"
+#include "link/FrameTrace.h"
 #include "link/ui/LinkWindows.h"
 #include "panels/ui/AnalogPanels.h"
 #include "sim/SimUsbBackends.h"
@@ -10,6 +11,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -22,6 +24,8 @@ struct SimulatedProgram {
     FakeClock clock;
     ScriptedDialogs dialogs;
     sim::SimUsb usb;
+    FrameTrace trace{clock, QString()};
+    qsizetype traceMark = 0;
     AppContext ctx{clock, dialogs, dir.path() + "/"};
     std::unique_ptr<Program> program;
 
@@ -37,6 +41,7 @@ struct SimulatedProgram {
         }
         ctx.usb.hid = &usb.hid;
         ctx.usb.driver = &usb.driver;
+        ctx.usb.trace = &trace;
         program = std::make_unique<Program>(ctx);
         ctx.setup.interfaceIndex = 1; // SPI
         LinkIo io = ctx.Link();
@@ -45,6 +50,18 @@ struct SimulatedProgram {
         ctx.setup.chipModelIndex = 1; // ZR300
         EXPECT_TRUE(GetSELUP(ctx));
         usb.board.ClearFrameLog();
+        traceMark = trace.Text().size();
+    }
+    // Register write frames in the frame trace since the last call.
+    int TracedWrites()
+    {
+        static const QRegularExpression kWrite(QStringLiteral("-> .* (B1|BC) 40 "));
+        int n = 0;
+        for (const QByteArray &line : trace.Text().mid(traceMark).split('\n'))
+            if (kWrite.match(QString::fromLatin1(line)).hasMatch())
+                ++n;
+        traceMark = trace.Text().size();
+        return n;
     }
     WindowSet &W() { return program->Windows(); }
     // Register writes among the frames since the last call: (address, value).
@@ -78,15 +95,19 @@ TEST(ProgramPanels, SelectionPreparesEachPanelAndEveryClickWritesOnce)
 
     s.Find<TogglePanel>(s.W().adc, "PENADC")->Click();
     EXPECT_EQ(s.TakeWrites(), (std::vector<std::pair<int, int>>{{0x30, 0x80}}));
+    EXPECT_EQ(s.TracedWrites(), 1);
     EXPECT_TRUE(s.Find<TogglePanel>(s.W().adc, "PENADC")->Highlighted());
     s.Find<OptionLabel>(s.W().op, "LAI5")->Click();
     EXPECT_EQ(s.TakeWrites(), (std::vector<std::pair<int, int>>{{0x36, 0x05}}));
+    EXPECT_EQ(s.TracedWrites(), 1);
     s.Find<TogglePanel>(s.W().cmp, "PDAX")->Click();
     EXPECT_EQ(s.TakeWrites(), (std::vector<std::pair<int, int>>{{0x73, 0x80}}));
+    EXPECT_EQ(s.TracedWrites(), 1);
     EXPECT_EQ(s.usb.board.memory.Read(0x73), 0x80);
     // An option the chip file marks "-" does nothing.
     s.Find<Glyph>(s.W().adc, "INH100off")->Click();
     EXPECT_TRUE(s.TakeWrites().empty());
+    EXPECT_EQ(s.TracedWrites(), 0);
 }
 
 TEST(ProgramPanels, AChangedImageShowsOnEveryPanel)
