@@ -293,27 +293,10 @@ void FieldPanel::ApplyPreparation()
     DataUpdate();
 }
 
-int FieldPanel::UpdateMux(Mux &m)
+int FieldPanel::ReadField(const QString &field)
 {
-    FieldBinding &b = Binding(m.field);
+    FieldBinding &b = Binding(field);
     b.value = ImageField(chip, b);
-    RedrawMux(m, b.value);
-    return b.value;
-}
-
-int FieldPanel::UpdateSwitch(Switch &s)
-{
-    FieldBinding &b = Binding(s.field);
-    b.value = ImageField(chip, b);
-    RedrawSwitch(s, b.value);
-    return b.value;
-}
-
-int FieldPanel::UpdateSelector(Selector &s)
-{
-    FieldBinding &b = Binding(s.field);
-    b.value = ImageField(chip, b);
-    RedrawSelector(s, b.value);
     return b.value;
 }
 

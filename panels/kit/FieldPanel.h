@@ -126,10 +126,8 @@ protected:
                       Qt::Alignment align = Qt::AlignCenter);
 
     FieldBinding &Binding(const QString &field);
-    // Reads a setting from the image, keeps it as the working value and redraws it.
-    int UpdateMux(Mux &m);
-    int UpdateSwitch(Switch &s);
-    int UpdateSelector(Selector &s);
+    // Reads a field's code from the image and keeps it as the working value.
+    int ReadField(const QString &field);
     // Redraws from a code (no chip access).
     void RedrawMux(Mux &m, int code);
     void RedrawSwitch(Switch &s, int code);

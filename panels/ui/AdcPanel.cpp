@@ -192,13 +192,27 @@ void TADCForm::BuildControls()
     m_vddaText = MakeLabel(QStringLiteral("TXVDDAS"), VddaText(false, {}), QRectF(832, 68, 152, 18));
 }
 
-void TADCForm::RedrawTemperatureMarks(int inh, int inl)
+void TADCForm::INHSwitch(int code)
 {
-    const TemperatureMarks t = TemperatureMarksFor(inh, inl);
+    RedrawMux(*m_inh, code);
+    const TemperatureMarks t = TemperatureMarksFor(code, -1);
     m_marks[0]->setVisible(t.plusH);
     m_marks[1]->setVisible(t.minusH);
+}
+
+void TADCForm::INLSwitch(int code)
+{
+    RedrawMux(*m_inl, code);
+    const TemperatureMarks t = TemperatureMarksFor(-1, code);
     m_marks[2]->setVisible(t.plusL);
     m_marks[3]->setVisible(t.minusL);
+}
+
+void TADCForm::ENADCSwitch(bool on)
+{
+    RedrawSwitch(*m_enadc, on);
+    if (!on)
+        m_output->setText(QString::fromLatin1(kAdcOffText));
 }
 
 void TADCForm::INXSwitch(int code)
@@ -239,42 +253,40 @@ void TADCForm::ShowOutputWord()
 void TADCForm::DataUpdate()
 {
     // 1. The settings.
-    const int inh = UpdateMux(*m_inh);
-    const int inl = UpdateMux(*m_inl);
-    RedrawTemperatureMarks(inh, inl);
-    UpdateMux(*m_vrh);
-    UpdateMux(*m_vrl);
-    FieldBinding &inx = Binding(QStringLiteral("INX0"));
-    inx.value = ImageField(chip, inx);
-    INXSwitch(inx.value);
-    UpdateSwitch(*m_inis);
-    UpdateSelector(*m_pgagn);
-    UpdateSwitch(*m_enhign);
-    UpdateSwitch(*m_enchp);
-    UpdateSelector(*m_adgn);
-    UpdateSwitch(*m_inbuf);
-    UpdateSwitch(*m_vrbuf);
-    UpdateSwitch(*m_vrgn);
-    UpdateSwitch(*m_adcck);
-    UpdateSelector(*m_dcset);
-    UpdateSelector(*m_osr);
-    UpdateSelector(*m_adcs);
+    INHSwitch(ReadField(QStringLiteral("IN0H")));
+    INLSwitch(ReadField(QStringLiteral("IN0L")));
+    VRHSwitch(ReadField(QStringLiteral("VR0H")));
+    VRLSwitch(ReadField(QStringLiteral("VR0L")));
+    INXSwitch(ReadField(QStringLiteral("INX0")));
+    INISSwitch(ReadField(QStringLiteral("IN0IS")) == 1);
+    PGAGNSwitch(ReadField(QStringLiteral("PGA0GN")));
+    ENHIGNSwitch(ReadField(QStringLiteral("ENHIGN0")) == 1);
+    ENCHPSwitch(ReadField(QStringLiteral("ENCHP0")) == 1);
+    ADGNSwitch(ReadField(QStringLiteral("AD0GN")));
+    INBUFFSwitch(ReadField(QStringLiteral("INBUF0")) == 1);
+    VERBUFFSwitch(ReadField(QStringLiteral("VRBUF0")) == 1);
+    VRGNSwitch(ReadField(QStringLiteral("VRE0GN")) == 1);
+    ADCCKSwitch(ReadField(QStringLiteral("ADCCK0")) == 1);
+    DCSETSwitch(ReadField(QStringLiteral("DCSET0")));
+    OSRSwitch(ReadField(QStringLiteral("OSR0")));
+    ADCSSwitch(ReadField(QStringLiteral("ADCS0")));
     // 2. The output word, with the notation and width kept in the configuration.
     SelectQuietly(m_mode, m_ctx.config.TXADCOMD);
     SelectQuietly(m_bits, m_ctx.config.TXADCObit);
     ShowOutputWord();
     // 3. A stopped converter shows no word.
-    if (UpdateSwitch(*m_enadc) != 1)
-        m_output->setText(QString::fromLatin1(kAdcOffText));
+    ENADCSwitch(ReadField(QStringLiteral("ENADC0")) == 1);
     // 4. Supply.
     ADCENVDDASwitch();
     // 5. The conversion-done flag, by colour only.
-    FieldBinding &adif = Binding(QStringLiteral("ADCIF"));
-    adif.value = ImageField(chip, adif);
-    QPalette pal = m_adif->palette();
-    pal.setColor(QPalette::Window, adif.value == 1 ? QColor(Qt::blue) : PlainBackground(pal));
-    pal.setColor(QPalette::WindowText, adif.value == 1 ? ActiveText(pal) : QColor(Qt::black));
-    m_adif->setPalette(pal);
+    const int adif = ReadField(QStringLiteral("ADCIF")) == 1 ? 1 : 0;
+    if (m_adifShown != adif) {
+        m_adifShown = adif;
+        QPalette pal = m_adif->palette();
+        pal.setColor(QPalette::Window, m_adifShown ? QColor(Qt::blue) : PlainBackground(pal));
+        pal.setColor(QPalette::WindowText, m_adifShown ? ActiveText(pal) : QColor(Qt::black));
+        m_adif->setPalette(pal);
+    }
 }
 
 void TADCForm::TXADCOMDChange()

@@ -182,21 +182,27 @@ void TCMPForm::CMPENVDDASwitch()
 
 void TCMPForm::DataUpdate()
 {
-    UpdateMux(*m_cpih);
-    UpdateMux(*m_cpil);
-    for (Switch *s : m_before)
-        UpdateSwitch(*s);
-    UpdateMux(*m_cpvcs);
-    UpdateMux(*m_cpvrs);
-    for (Switch *s : m_after)
-        UpdateSwitch(*s);
-    FieldBinding &flag = Binding(QStringLiteral("CPOIF"));
-    flag.value = ImageField(chip, flag);
-    m_cpoif->SetHighlighted(flag.value == 1);
+    auto one = [this](const char *field) { return ReadField(QString::fromLatin1(field)) == 1; };
+    CPIHSwitch(ReadField(QStringLiteral("CPIH")));
+    CPILSwitch(ReadField(QStringLiteral("CPIL")));
+    ENCPASwitch(one("ENCPA"));
+    CPISTSwitch(one("CPIST"));
+    CPOIESSwitch(one("CPOIES"));
+    CPOXSwitch(m_before[3]->panel, one("CPOX"));
+    CPOFRSwitch(one("CPOFR"));
+    CS1Switch(one("CS1"));
+    CS2Switch(one("CS2"));
+    CAPATSwitch(one("CAPAT"));
+    CPVCSSwitch(ReadField(QStringLiteral("CPVCS")));
+    CPVRSSwitch(ReadField(QStringLiteral("CPVRS")));
+    CPIXSwitch(one("CPIX"));
+    for (int i = 1; i < 4; ++i) // PTMX, TRISCX, PTDAX
+        CPOXSwitch(m_after[size_t(i)]->panel, one(i == 1 ? "PTMX" : i == 2 ? "TRISCX" : "PTDAX"));
+    CPOXSwitch(m_cpoif, one("CPOIF"));
     CMPENVDDASwitch();
-    UpdateSwitch(*m_enref);
-    auto one = [this](const char *name) { return Binding(QString::fromLatin1(name)).value == 1; };
-    m_state->setText(ComparatorStateText(one("ENCPA"), one("PTMX"), one("TRISCX"), one("PTDAX")));
+    CPOXSwitch(m_enref->panel, one("ENREF"));
+    auto was = [this](const char *field) { return Binding(QString::fromLatin1(field)).value == 1; };
+    m_state->setText(ComparatorStateText(was("ENCPA"), was("PTMX"), was("TRISCX"), was("PTDAX")));
 }
 
 } // namespace vek

@@ -111,11 +111,11 @@ void TOPForm::OPENVDDASwitch() { UpdateSupply(*m_envdda, QStringLiteral("VDDAX")
 
 void TOPForm::DataUpdate()
 {
-    UpdateMux(*m_op0p);
-    UpdateMux(*m_op0n);
-    UpdateSwitch(*m_enop);
-    UpdateSelector(*m_op0m);
-    UpdateSwitch(*m_op0is);
+    OP0PSwitch(ReadField(QStringLiteral("OP0P")));
+    OP0NSwitch(ReadField(QStringLiteral("OP0N")));
+    ENOPSwitch(ReadField(QStringLiteral("ENOP")) == 1);
+    OP0MSwitch(ReadField(QStringLiteral("OP0M")));
+    OP0ISSwitch(ReadField(QStringLiteral("OP0IS")) == 1);
     OPENVDDASwitch();
 }
 

@@ -13,10 +13,17 @@ public:
     explicit TOPForm(AppContext &ctx, QWidget *parent = nullptr);
     void DataUpdate() override;
 
+    // Redraws, one per setting: they change only the panel, never the chip.
+    void OP0PSwitch(int code) { RedrawMux(*m_op0p, code); }
+    void OP0NSwitch(int code) { RedrawMux(*m_op0n, code); }
+    void ENOPSwitch(bool on) { RedrawSwitch(*m_enop, on); }
+    void OP0MSwitch(int code) { RedrawSelector(*m_op0m, code); }
+    void OP0ISSwitch(bool on) { RedrawSwitch(*m_op0is, on); }
+    // The supply labels from this panel's own level binding (read from the image).
+    void OPENVDDASwitch();
+
 private:
     void BuildControls();
-    // The supply labels from this panel's own level binding.
-    void OPENVDDASwitch();
 
     AppContext &m_ctx;
     Mux *m_op0p = nullptr, *m_op0n = nullptr;
