@@ -7,6 +7,7 @@
 #include "panels/ui/AnalogPanels.h"
 #include "sim/SimUsbBackends.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -108,6 +109,18 @@ TEST(ProgramPanels, SelectionPreparesEachPanelAndEveryClickWritesOnce)
     s.Find<Glyph>(s.W().adc, "INH100off")->Click();
     EXPECT_TRUE(s.TakeWrites().empty());
     EXPECT_EQ(s.TracedWrites(), 0);
+}
+
+TEST(ProgramPanels, AnotherModelPreparesThePanelsAgain)
+{
+    SimulatedProgram s;
+    s.ctx.setup.chipModelIndex = 3; // ZR100: four inputs, no temperature sensor
+    EXPECT_TRUE(GetSELUP(s.ctx));
+    EXPECT_TRUE(s.Find(s.W().adc, "PTemp")->isHidden());
+    EXPECT_TRUE(s.Find(s.W().adc, "LINH7")->isHidden());
+    EXPECT_FALSE(s.Find(s.W().adc, "INH111off")->isEnabled());
+    EXPECT_EQ(s.Find<QComboBox>(s.W().adc, "TXINH")->count(), 4);
+    EXPECT_TRUE(s.TakeWrites().empty());
 }
 
 TEST(ProgramPanels, AChangedImageShowsOnEveryPanel)
