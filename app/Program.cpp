@@ -64,11 +64,36 @@ Program::Program(AppContext &ctx) : m_ctx(ctx)
         m_w.op->DataUpdate();
         m_w.cmp->DataUpdate();
     };
+    ConnectAnalogPanels();
+}
+
+void Program::ConnectAnalogPanels()
+{
+    // The analog panels reach the chip through the link supervisor, on slot 0.
+    PanelChip chip;
+    TVek_UP *up = m_w.up;
+    chip.imageByte = [up](int address) { return up->GetImageByte(address); };
+    chip.writeRegister = [up](uint16_t address, uint8_t value) { up->WriteRegister(address, value); };
+    chip.readChip = [up](uint16_t address, int count) { return up->ReadChip(address, count); };
+    chip.transferByte = [this](int index) { return m_ctx.transferBuffer[size_t(index)]; };
+    chip.storeAndRefresh = [up](int address, uint8_t value) { up->StoreAndRefresh(address, value); };
+    m_w.adc->chip = chip;
+    m_w.op->chip = chip;
+    m_w.cmp->chip = chip;
+    // Every chip selection prepares the panels' controls and redraws them.
+    m_ctx.onChipSelected = [this, before = std::move(m_ctx.onChipSelected)]() {
+        if (before)
+            before();
+        m_w.adc->ApplyPreparation();
+        m_w.op->ApplyPreparation();
+        m_w.cmp->ApplyPreparation();
+    };
 }
 
 Program::~Program()
 {
     m_ctx.refreshPanels = nullptr;
+    m_ctx.onChipSelected = nullptr;
     m_ctx.showInstrumentMenus = nullptr;
     m_ctx.hooks.setupUartLink = nullptr;
     // Newest first, the main window last, so its FormDestroy runs after every other window is

@@ -23,6 +23,8 @@ public:
     void Activate();
 
 private:
+    // The ADC, op-amp and comparator panels: their chip access and the chip selection's news.
+    void ConnectAnalogPanels();
     AppContext &m_ctx;
     WindowSet m_w;
     std::vector<QPointer<QWidget>> m_owned;

@@ -32,6 +32,18 @@ AdcFieldMap AdcFieldsFrom(const FieldBindings &bindings)
     take("PGA0GN", m.pga);
     take("AD0GN", m.adGain);
     take("VRE0GN", m.refGain);
+    take("ENADC0", m.enable);
+    take("ADCS0", m.divider);
+    take("ENCHP0", m.chopperOff);
+    take("ADCCK0", m.slowClock);
+    auto takeAddress = [&](const char *name, FieldBinding &into) {
+        const FieldBinding &b = bindings.adc.Get(QString::fromLatin1(name));
+        if (b.bound)
+            into.address = b.address;
+    };
+    takeAddress("ADC0OH", m.outHigh);
+    takeAddress("ADC0OM", m.outMiddle);
+    takeAddress("ADC0OL", m.outLow);
     return m;
 }
 
@@ -98,7 +110,12 @@ uint8_t SimAdc::Field(const FieldBinding &b) const
 
 int SimAdc::OversamplingRatio() const { return 32 << std::min<int>(Field(fields.osr), 7); }
 
-double SimAdc::DataRateHz() const { return kModulatorHz / OversamplingRatio(); }
+double SimAdc::DataRateHz() const
+{
+    // The output divider and the slow clock choice lower the rate; the oversampling sets the noise.
+    const double clock = Field(fields.slowClock) ? kModulatorHz / 2 : kModulatorHz;
+    return clock / OversamplingRatio() / double(1 << std::min<int>(Field(fields.divider), 7));
+}
 
 double SimAdc::Gain() const
 {
@@ -115,7 +132,8 @@ double SimAdc::NoiseCodes() const
     // White noise averages down with the oversampling ratio.
     const double averaging = std::sqrt(OversamplingRatio() / 32.0);
     const double gain = Gain();
-    const double front = frontNoiseVolts / averaging;
+    const double chopper = Field(fields.chopperOff) ? chopperOffNoiseFactor : 1.0;
+    const double front = frontNoiseVolts * chopper / averaging;
     const double converter = converterNoiseVolts / averaging / gain;
     const double inputNoise = std::sqrt(front * front + converter * converter);
     return inputNoise * gain / refVolts * kCodesPerRef;
@@ -123,7 +141,8 @@ double SimAdc::NoiseCodes() const
 
 int32_t SimAdc::CodeFor(double volts)
 {
-    const double ideal = volts * Gain() / refVolts * kCodesPerRef + offsetCodes;
+    const double ideal = volts * Gain() / refVolts * kCodesPerRef + offsetCodes +
+                         (Field(fields.chopperOff) ? chopperOffCodes : 0.0);
     const double noisy = ideal + NoiseCodes() * m_normal(m_rng);
     return int32_t(std::clamp(std::llround(noisy), (long long)kCodeMin, (long long)kCodeMax));
 }

@@ -26,6 +26,14 @@ struct AdcFieldMap {
     FieldBinding pga{0x3C, 2, 3, 0, true};
     FieldBinding adGain{0x3C, 3, 0, 0, true};
     FieldBinding refGain{0x3D, 1, 3, 0, true};
+    // Converter enable, output divider, chopper (0 on), clock choice, and the output registers.
+    FieldBinding enable{0x30, 1, 7, 0, true};
+    FieldBinding divider{0x31, 3, 0, 0, true};
+    FieldBinding chopperOff{0x30, 1, 4, 0, true};
+    FieldBinding slowClock{0x30, 1, 5, 0, true};
+    FieldBinding outHigh{0x3B, 0, 0, 0, true};
+    FieldBinding outMiddle{0x3A, 0, 0, 0, true};
+    FieldBinding outLow{0x39, 0, 0, 0, true};
 };
 
 // The fields from a chip description's bindings; unbound names keep the usual registers.
@@ -75,6 +83,11 @@ public:
     double NoiseCodes() const;
     // The next conversion result.
     int32_t NextCode();
+    // A conversion of the input now (not from a replay).
+    int32_t ConvertNow() { return CodeFor(inputVolts); }
+    // With the chopper off the converter keeps an offset of its own and more low-frequency noise.
+    double chopperOffCodes = 420;
+    double chopperOffNoiseFactor = 2.0;
 
     // The stream as the chip's serial monitor hands it out: the result bytes ready now (whole
     // results, at most `limit` bytes), and the oldest `n` bytes of the stream (fewer when fewer

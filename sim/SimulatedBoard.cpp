@@ -4,7 +4,7 @@
 
 namespace vek::sim {
 
-SimulatedBoard::SimulatedBoard(Clock &clock) : adc(usb.board, clock)
+SimulatedBoard::SimulatedBoard(Clock &clock) : adc(usb.board, clock), adcOutput(usb.board, adc, clock)
 {
     usb.board.keepFrameLog = false;
     usb.board.clock = &clock;

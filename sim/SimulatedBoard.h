@@ -5,6 +5,7 @@
 #include "app/base/Clock.h"
 #include "chipdesc/FieldBindings.h"
 #include "sim/SimAdc.h"
+#include "sim/SimAdcOutput.h"
 #include "sim/SimChipMonitor.h"
 #include "sim/SimUsbBackends.h"
 
@@ -21,6 +22,8 @@ public:
 
     SimUsb usb;
     SimAdc adc;
+    // While the converter is enabled its latest result stands in the output registers.
+    SimAdcOutput adcOutput;
     // What the chip's serial monitor does wrong (the program hands it to the monitor it starts).
     ChipMonitorFaults monitorFaults;
 

@@ -82,8 +82,8 @@ TEST(RestoreWin, WindowsReopenWhereTheUserLeftThem)
         r.Main().resize(640, 480);
         r.Main().SMenu_RAMClick();
         r.W().ram->SubWindow()->setGeometry(11, 12, 300, 250);
-        r.Main().SMenu_ADCClick(); // the ADC panel has a fixed border
-        r.W().adc->SubWindow()->move(50, 60);
+        r.Main().SMenu_ADCClick(); // the ADC panel's diagram scales with its window
+        r.W().adc->SubWindow()->setGeometry(50, 60, 400, 300);
         EXPECT_TRUE(r.Main().close());
     }
     PlacementTable written;
@@ -102,8 +102,7 @@ TEST(RestoreWin, WindowsReopenWhereTheUserLeftThem)
     EXPECT_EQ(again.Main().pos(), QPoint(30, 40));
     EXPECT_EQ(again.Main().size(), QSize(640, 480));
     EXPECT_EQ(again.W().ram->FrameRect(), QRect(11, 12, 300, 250));
-    // Position taken, designed size kept.
-    EXPECT_EQ(again.W().adc->FrameRect(), QRect(50, 60, 603, 568));
+    EXPECT_EQ(again.W().adc->FrameRect(), QRect(50, 60, 400, 300));
     EXPECT_TRUE(again.W().ram->IsShownPanel());
     EXPECT_TRUE(again.W().adc->IsShownPanel());
     EXPECT_FALSE(again.W().reg->IsShownPanel());
