@@ -62,7 +62,11 @@ void TTMP::BuildControls()
     // The register step table, as tall as the window.
     m_regChg = MakeGrid(this, "RegChg", m_regModel);
     SetUpStringGrid(m_regChg, kRegRowHeight);
-    m_regChg->setStyleSheet(QStringLiteral("QTableView::item { padding: 0px; }"));
+    // Four hexadecimal digits in a 22-pixel column: a small, narrow face.
+    QFont cellFont = m_regChg->font();
+    cellFont.setPixelSize(10);
+    cellFont.setStretch(QFont::Condensed);
+    m_regChg->setFont(cellFont);
     SetRegChgColumnWidths();
     connect(m_regModel, &QAbstractItemModel::modelReset, this, &TTMP::SetRegChgColumnWidths);
     outer->addWidget(m_regChg);
@@ -155,7 +159,11 @@ void TTMP::BuildControls()
     m_tmpData->setItemDelegate(new GridCellDelegate(m_tmpData));
     m_tmpData->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_tmpData->verticalHeader()->setDefaultSectionSize(kResultRowHeight);
-    m_tmpData->horizontalHeader()->setDefaultSectionSize(90);
+    m_tmpData->horizontalHeader()->setDefaultSectionSize(104); // "-8388608.000000"
+    m_tmpData->horizontalHeader()->setMinimumSectionSize(10);
+    m_tmpData->horizontalHeader()->resizeSection(0, 24);
+    connect(m_resultModel, &QAbstractItemModel::modelReset, this,
+            [this] { m_tmpData->horizontalHeader()->resizeSection(0, 24); });
     m_tmpData->setWordWrap(false);
     right->addWidget(m_tmpData, 1);
 }

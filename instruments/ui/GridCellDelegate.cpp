@@ -2,8 +2,10 @@
 
 #include "instruments/GridCellRoles.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPainter>
 #include <QRegularExpressionValidator>
 #include <QTableView>
 
@@ -24,6 +26,25 @@ QWidget *GridCellDelegate::createEditor(QWidget *parent, const QStyleOptionViewI
         line->setValidator(new QRegularExpressionValidator(hex, line));
     }
     return line;
+}
+
+void GridCellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                             const QModelIndex &index) const
+{
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    const QString text = opt.text;
+    opt.text.clear();
+    const QWidget *widget = opt.widget;
+    QStyle *style = widget ? widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+    painter->save();
+    painter->setClipRect(opt.rect);
+    painter->setFont(opt.font);
+    const bool selected = opt.state & QStyle::State_Selected;
+    painter->setPen(opt.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->drawText(opt.rect.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
+    painter->restore();
 }
 
 void GridCellDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const

@@ -14,6 +14,10 @@ public:
 
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
                           const QModelIndex &index) const override;
+    // Text as a string grid draws it: two pixels in from the left, cut off at the cell's edge
+    // rather than shortened to an ellipsis, so a narrow column still shows what fits.
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override;
 
 protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
