@@ -1,5 +1,5 @@
 #pragma once
-// The channel switch test and the temperature test windows.
+// The channel switch test window (the temperature test window is TTMP.h).
 #include "widgets/PanelWindow.h"
 
 #include <QTimer>
@@ -15,18 +15,6 @@ public:
 
 private:
     AppContext &m_ctx;
-};
-
-class TTMP : public PanelWindow {
-    Q_OBJECT
-public:
-    explicit TTMP(AppContext &ctx, QWidget *parent = nullptr);
-    // Repaints the result grid every 1000 ms while enabled.
-    QTimer *Timer1() const { return m_timer; }
-
-private:
-    AppContext &m_ctx;
-    QTimer *m_timer;
 };
 
 } // namespace vek
