@@ -1,6 +1,9 @@
 #pragma once
 // The in-place editor of the hexadecimal grids: takes only hexadecimal digits (upper-cased) and
 // holds at most a given number of them, either refusing further digits or keeping the last ones.
+// The editor remembers what its cell stood for when it opened (the model's Qt::UserRole: an
+// address or a record), so a text committed after the grid moved on still goes there; the model
+// receives the text and that key as a list under Qt::UserRole.
 #include "views/RegisterView.h"
 
 #include <QLineEdit>
@@ -15,9 +18,10 @@ public:
     {
     }
 
-    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &) const override
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &index) const override
     {
         auto *e = new QLineEdit(parent);
+        e->setProperty("cellKey", index.data(Qt::UserRole));
         e->setAlignment(Qt::AlignCenter);
         e->setFrame(false);
         const int digits = m_digits;
@@ -37,7 +41,8 @@ public:
     void setEditorData(QWidget *, const QModelIndex &) const override {}
     void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override
     {
-        model->setData(index, static_cast<QLineEdit *>(editor)->text(), Qt::EditRole);
+        model->setData(index, QVariantList{static_cast<QLineEdit *>(editor)->text(), editor->property("cellKey")},
+                       Qt::UserRole);
     }
 
 private:

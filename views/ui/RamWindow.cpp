@@ -57,6 +57,8 @@ public:
         switch (role) {
         case Qt::DisplayRole:
             return m_w.View().Text(index);
+        case Qt::UserRole:
+            return address;
         case Qt::TextAlignmentRole:
             return int(Qt::AlignCenter);
         case Qt::BackgroundRole:
@@ -100,9 +102,11 @@ public:
 
     bool setData(const QModelIndex &i, const QVariant &value, int role) override
     {
-        if (role != Qt::EditRole || !i.isValid())
+        // The delegate's text with the address its editor opened on.
+        const QVariantList typed = value.toList();
+        if (role != Qt::UserRole || !i.isValid() || typed.size() != 2)
             return false;
-        m_w.CellTyped(Address(i), value.toString());
+        m_w.CellTyped(typed[1].isValid() ? typed[1].toInt() : Address(i), typed[0].toString());
         return true;
     }
 

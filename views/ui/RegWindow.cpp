@@ -36,6 +36,8 @@ public:
         switch (role) {
         case Qt::DisplayRole:
             return m_w.CellText(m_grid, i.column(), i.row());
+        case Qt::UserRole:
+            return RecordAtCell(i.column(), i.row(), m_rows() * 9);
         case Qt::ToolTipRole: {
             const QString tip = m_w.CellTip(m_grid, i.column(), i.row());
             return tip.isEmpty() ? QVariant() : QVariant(tip);
@@ -61,11 +63,11 @@ public:
     }
     bool setData(const QModelIndex &i, const QVariant &value, int role) override
     {
-        if (role != Qt::EditRole || !i.isValid())
+        // The delegate's text with the record its editor opened on.
+        const QVariantList typed = value.toList();
+        if (role != Qt::UserRole || !i.isValid() || typed.size() != 2 || !typed[1].isValid())
             return false;
-        const int count = m_grid == TVek_Reg2::Grid::Byte ? m_w.Snapshot().byteValues.size()
-                                                          : m_w.Snapshot().wordValues.size();
-        m_w.CellTyped(m_grid, RecordAtCell(i.column(), i.row(), count), value.toString());
+        m_w.CellTyped(m_grid, typed[1].toInt(), typed[0].toString());
         return true;
     }
     void Reset()
