@@ -164,7 +164,6 @@ TVek_RAM::TVek_RAM(AppContext &ctx, QWidget *parent)
     bar->setSpacing(2);
     for (int n = 0; n < kRamBanks; ++n) {
         auto *p = new ClickPanel(QStringLiteral("PBank%1").arg(n), QStringLiteral("Bank%1").arg(n), this);
-        p->setAlignment(Qt::AlignCenter);
         p->setMinimumWidth(56);
         connect(p, &ClickPanel::clicked, this, [this, n]() { SelectBank(n); });
         m_bankPanels[size_t(n)] = p;

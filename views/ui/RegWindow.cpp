@@ -147,7 +147,6 @@ TVek_Reg2::TVek_Reg2(AppContext &ctx, QWidget *parent)
     static const char *kPageNames[4] = {"PPage1", "PPAGE2", "PPAGE3", "PPAGE4"};
     for (int p = 0; p < 4; ++p) {
         auto *panel = new ClickPanel(QLatin1String(kPageNames[p]), QStringLiteral("PAGE%1").arg(p + 1), this);
-        panel->setAlignment(Qt::AlignCenter);
         panel->setMinimumWidth(64);
         connect(panel, &ClickPanel::clicked, this, [this, p]() { SelectPage(p); });
         m_pagePanels[size_t(p)] = panel;
@@ -162,13 +161,12 @@ TVek_Reg2::TVek_Reg2(AppContext &ctx, QWidget *parent)
     m_views[0] = MakeGrid(QStringLiteral("SREG"), m_models[0], 0, this);
     m_views[1] = MakeGrid(QStringLiteral("SByteReg"), m_models[1], 2, this);
     m_views[2] = MakeGrid(QStringLiteral("SWordReg"), m_models[2], 4, this);
-    layout->addWidget(m_views[0], 3);
-    auto *byteLabel = new QLabel(QStringLiteral("Byte "), this);
-    layout->addWidget(byteLabel);
-    layout->addWidget(m_views[1], 2);
-    auto *wordLabel = new QLabel(QStringLiteral("Word"), this);
-    layout->addWidget(wordLabel);
-    layout->addWidget(m_views[2], 1);
+    layout->addWidget(m_views[0]);
+    layout->addWidget(new QLabel(QStringLiteral("Byte "), this));
+    layout->addWidget(m_views[1]);
+    layout->addWidget(new QLabel(QStringLiteral("Word"), this));
+    layout->addWidget(m_views[2]);
+    layout->addStretch(1);
     for (Grid g : {Grid::Bit, Grid::Byte, Grid::Word})
         connect(m_views[int(g)], &QTableView::doubleClicked, this,
                 [this, g](const QModelIndex &i) { GridDblClick(g, i.column(), i.row()); });
@@ -190,6 +188,7 @@ TVek_Reg2::TVek_Reg2(AppContext &ctx, QWidget *parent)
     m_regMenu->addAction(QStringLiteral("更改儲存值"), this, &TVek_Reg2::PMRegModifyClick)
         ->setObjectName(QStringLiteral("PMRegModify"));
 
+    ResizeGrids();
     PaintPages();
     Refresh(true);
 }
@@ -206,13 +205,9 @@ void TVek_Reg2::BuildHead(QWidget *base)
         p->SetRaised(true, kButtonFace());
         return p;
     };
-    ClickPanel *workB = panel("PnlWork_B", QString());
-    auto *workRow = new QHBoxLayout(workB);
-    workRow->setContentsMargins(4, 0, 4, 0);
-    workRow->addWidget(new QLabel(QStringLiteral(" Work:"), workB));
+    ClickPanel *workB = panel("PnlWork_B", QStringLiteral(" Work:"));
     m_work = ValueLabel(QStringLiteral("PnlWork"), workB);
-    workRow->addWidget(m_work);
-    workB->setAccessibleName(QStringLiteral(" Work:"));
+    workB->Row()->addWidget(m_work);
     const auto regMenu = [this](QWidget *w) { m_regMenu->popup(w->mapToGlobal(QPoint(0, w->height()))); };
     connect(workB, &ClickPanel::clicked, this, [workB, regMenu]() { regMenu(workB); });
     row->addWidget(workB);
@@ -224,17 +219,12 @@ void TVek_Reg2::BuildHead(QWidget *base)
     row->addWidget(panel("PnlCycle", QStringLiteral(" Cycle: ")));
 
     for (int pair = 0; pair < 2; ++pair) {
-        ClickPanel *b = panel(pair == 0 ? "PnlIND0_B" : "PnlIND1_B", QString());
-        b->setAccessibleName(QStringLiteral(" IND%1: M[").arg(pair));
-        auto *l = new QHBoxLayout(b);
-        l->setContentsMargins(4, 0, 4, 0);
-        l->setSpacing(1);
-        l->addWidget(new QLabel(QStringLiteral(" IND%1: M[").arg(pair), b));
+        ClickPanel *b = panel(pair == 0 ? "PnlIND0_B" : "PnlIND1_B", QStringLiteral(" IND%1: M[").arg(pair));
         m_fsr[pair] = ValueLabel(QStringLiteral("PnlIND%1_1").arg(pair), b);
-        l->addWidget(m_fsr[pair]);
-        l->addWidget(new QLabel(QStringLiteral("]="), b));
+        b->Row()->addWidget(m_fsr[pair]);
+        b->Row()->addWidget(new QLabel(QStringLiteral("]="), b));
         m_ind[pair] = ValueLabel(QStringLiteral("PnlIND%1_2").arg(pair), b);
-        l->addWidget(m_ind[pair]);
+        b->Row()->addWidget(m_ind[pair]);
         connect(b, &ClickPanel::clicked, this, [this, b, pair]() {
             m_indPair = pair;
             m_indFsr->setText(QStringLiteral("Modify FSR%1").arg(pair));
@@ -272,6 +262,18 @@ void TVek_Reg2::PaintHead()
     }
 }
 
+void TVek_Reg2::ResizeGrids()
+{
+    // The bit grid is two rows taller than its page; the others just fit their rows.
+    for (int g = 0; g < 3; ++g) {
+        QTableView *v = m_views[g];
+        const int rows = m_models[g]->rowCount();
+        const int height = v->verticalHeader()->defaultSectionSize() * (g == 0 ? rows + 2 : std::max(rows, 1)) +
+                           2 * v->frameWidth();
+        v->setFixedHeight(height);
+    }
+}
+
 void TVek_Reg2::PaintPages()
 {
     static const QColor kColours[4] = {Qt::yellow, QColor(0x00, 0x80, 0x00), Qt::red, Qt::white};
@@ -296,6 +298,7 @@ void TVek_Reg2::SelectPage(int page)
     m_ctx.config.CurrentPage = page;
     m_bitNames = BuildBitPage(m_ctx.bitRegs, m_ctx.chip.bitRegisterCounts, page);
     m_models[0]->Reset();
+    ResizeGrids();
     PaintPages();
     Refresh(true);
 }
@@ -311,6 +314,7 @@ void TVek_Reg2::ApplyChipSelection()
     m_bitNames = m_ctx.panelPrep.bitGrid;
     for (RegisterGridModel *m : m_models)
         m->Reset();
+    ResizeGrids();
     PaintPages();
     Refresh(true);
 }

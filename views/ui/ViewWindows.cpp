@@ -4,6 +4,7 @@
 #include "app/context/AppContext.h"
 
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -13,13 +14,17 @@
 
 namespace vek {
 
-ClickPanel::ClickPanel(const QString &name, const QString &caption, QWidget *parent) : QLabel(caption, parent)
+ClickPanel::ClickPanel(const QString &name, const QString &caption, QWidget *parent)
+    : QFrame(parent), m_caption(new QLabel(caption, this)), m_row(new QHBoxLayout(this))
 {
     setObjectName(name);
     setAccessibleName(caption);
     setAutoFillBackground(true);
     setLineWidth(1);
-    setMargin(2);
+    m_row->setContentsMargins(4, 2, 4, 2);
+    m_row->setSpacing(1);
+    m_caption->setAlignment(Qt::AlignCenter);
+    m_row->addWidget(m_caption);
     SetRaised(false);
 }
 
@@ -32,19 +37,11 @@ void ClickPanel::SetRaised(bool raised, const QColor &background)
     setPalette(p);
 }
 
-void ClickPanel::SetColours(const QColor &text, const QColor &background)
-{
-    QPalette p = palette();
-    p.setColor(QPalette::WindowText, text);
-    p.setColor(QPalette::Window, background);
-    setPalette(p);
-}
-
 void ClickPanel::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton)
         emit clicked();
-    QLabel::mousePressEvent(event);
+    QFrame::mousePressEvent(event);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -70,7 +67,8 @@ TVekPopSelHex::TVekPopSelHex(AppContext &ctx, QWidget *parent) : QWidget(parent)
         b->setObjectName(QStringLiteral("Bt") + caption);
         b->setAccessibleName(caption);
         b->setFocusPolicy(Qt::NoFocus);
-        b->setMinimumWidth(32);
+        b->setMinimumSize(40, 26);
+        b->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
         connect(b, &QPushButton::clicked, this, handler);
         return b;
     };

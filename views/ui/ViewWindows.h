@@ -14,6 +14,7 @@
 #include <functional>
 
 class QAction;
+class QHBoxLayout;
 class QLineEdit;
 class QMenu;
 class QPushButton;
@@ -28,21 +29,25 @@ class RamGridModel;
 class RegisterGridModel;
 
 // A raised or lowered panel with a caption that reports clicks (bank and page buttons, the
-// register panel's head panels).
-class ClickPanel : public QLabel {
+// register panel's head panels). Other controls can be put into its row after the caption.
+class ClickPanel : public QFrame {
     Q_OBJECT
 public:
     ClickPanel(const QString &name, const QString &caption, QWidget *parent = nullptr);
     // Raised with a background colour, or lowered with the button face colour.
     void SetRaised(bool raised, const QColor &background = QColor());
-    // Text and background colours.
-    void SetColours(const QColor &text, const QColor &background);
+    QString text() const { return m_caption->text(); }
+    QHBoxLayout *Row() const { return m_row; }
 
 signals:
     void clicked();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
+
+private:
+    QLabel *m_caption;
+    QHBoxLayout *m_row;
 };
 
 class TVek_RAM : public PanelWindow {
