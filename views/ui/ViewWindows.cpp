@@ -101,7 +101,8 @@ bool TVekPopSelHex::Ask(int x, int y, uint16_t &value, const QString &maxText, c
     m_eNum->clear();
     m_accepted = false;
     // Kept on the screen that holds the point asked for.
-    const QScreen *screen = QGuiApplication::screenAt(QPoint(x, y));
+    const QScreen *screen = m_screenHint ? m_screenHint.data() : QGuiApplication::screenAt(QPoint(x, y));
+    m_screenHint = nullptr;
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     QPoint at(x, y);
@@ -116,6 +117,7 @@ bool TVekPopSelHex::Ask(int x, int y, uint16_t &value, const QString &maxText, c
         at.setY(std::max(at.y(), area.top()));
     }
     move(at);
+    setFocus();
     m_open = true;
     if (onShown)
         onShown(*this);
@@ -133,6 +135,8 @@ bool TVekPopSelHex::AskUnder(QWidget *w, const QRect &rect, uint16_t &value, con
                              const QString &rangeText, const QString &title)
 {
     const QPoint below = w ? w->mapToGlobal(rect.bottomLeft() + QPoint(0, 1)) : QPoint();
+    // The screen that holds the cell, even when the point below it lies off every screen.
+    m_screenHint = w ? w->screen() : nullptr;
     return Ask(below.x(), below.y(), value, maxText, rangeText, title);
 }
 

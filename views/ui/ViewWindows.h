@@ -9,6 +9,8 @@
 
 #include <QFrame>
 #include <QLabel>
+#include <QPointer>
+#include <QScreen>
 #include <QString>
 #include <array>
 #include <functional>
@@ -224,6 +226,7 @@ private:
     QLabel *m_status = nullptr;
     bool m_accepted = false;
     bool m_open = false;
+    QPointer<QScreen> m_screenHint;
 };
 
 } // namespace vek
