@@ -141,21 +141,13 @@ private:
     QTableView *m_view;
 };
 
-QRect ScreenArea()
-{
-    const QScreen *s = QGuiApplication::primaryScreen();
-    return s ? s->availableGeometry() : QRect(0, 0, 1280, 1024);
-}
-
 } // namespace
 
 TVek_RAM::TVek_RAM(AppContext &ctx, QWidget *parent)
-    : PanelWindow(QStringLiteral("Vek_RAM"), QStringLiteral("記憶體"), QRect(380, 40, 560, 470), parent),
+    // 40 pixels from the top and about 20 from the right edge of the main window's designed area.
+    : PanelWindow(QStringLiteral("Vek_RAM"), QStringLiteral("記憶體"), QRect(380, 40, 480, 420), parent),
       m_ctx(ctx)
 {
-    // 40 pixels from the top, 20 from the right edge of the screen.
-    const QRect area = ScreenArea();
-    SetFrameRect(QRect(area.right() - 560 - 20, 40, 560, 470));
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);

@@ -126,14 +126,11 @@ QTableView *MakeGrid(const QString &name, QAbstractItemModel *model, int digits,
 } // namespace
 
 TVek_Reg2::TVek_Reg2(AppContext &ctx, QWidget *parent)
-    : PanelWindow(QStringLiteral("Vek_Reg2"), QStringLiteral("暫存器"), QRect(380, 300, 620, 520), parent),
+    // About 40 pixels above the bottom and 20 from the right edge of the main window's designed
+    // area.
+    : PanelWindow(QStringLiteral("Vek_Reg2"), QStringLiteral("暫存器"), QRect(240, 170, 620, 520), parent),
       m_ctx(ctx)
 {
-    // 40 pixels above the bottom, 20 from the right edge of the screen.
-    if (const QScreen *s = QGuiApplication::primaryScreen()) {
-        const QRect a = s->availableGeometry();
-        SetFrameRect(QRect(a.right() - 620 - 20, std::max(0, a.bottom() - 520 - 40), 620, 520));
-    }
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->setSpacing(2);
