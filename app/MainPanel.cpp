@@ -382,6 +382,8 @@ void TMainPanel::USBClient()
     m_w->op->SetCaption(QStringLiteral("OP - ") + name);
     m_w->anx->SetCaption(QStringLiteral("Analyse ADC - ") + name);
     setWindowTitle(QString::fromLatin1(kTitle) + QStringLiteral(" ---- Now Chip is  ") + name);
+    m_w->ram->RefreshRamView(false);
+    m_w->reg->Refresh(false);
     m_w->adc->DataUpdate();
     m_w->op->DataUpdate();
     m_w->cmp->DataUpdate();
@@ -466,7 +468,7 @@ void TMainPanel::USBScanClick()
         m_w->up->USBConnect();
 }
 
-void TMainPanel::Menu_ReadRAMClick() { m_w->ram->ReadWholeRam(); }
+void TMainPanel::Menu_ReadRAMClick() { m_w->ram->ReadAllRam(); }
 void TMainPanel::Menu_ReadAdcClick() { SetPanelShown(m_w->anx, true); }
 void TMainPanel::SLEEP1Click() { m_w->up->SleepChip(); }
 void TMainPanel::MCALWClick() { SetPanelShown(m_w->weightCal, true); }

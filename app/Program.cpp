@@ -67,7 +67,23 @@ Program::Program(AppContext &ctx) : m_ctx(ctx)
         m_w.power->GrowTo(steps);
     };
     m_w.tmp->onStepCountEntered = [this](int steps) { m_w.fluke->INI(steps); };
+    // The RAM and register panels reach the chip through the link supervisor and ask for values
+    // with the keypad; "Read RAM" keeps the other board traffic off while it runs.
+    m_w.ram->AttachDoors(m_w.up, m_w.popHex);
+    m_w.reg->AttachDoors(m_w.up, m_w.popHex);
+    m_w.ram->setBoardMenusEnabled = m_w.anx->hooks.setBoardMenusEnabled;
+    // After a chip selection the two views show the chip's banks, pages and register names.
+    m_ctx.onChipSelected = [this, before = m_ctx.onChipSelected]() {
+        if (before)
+            before();
+        m_w.ram->ApplyChipSelection();
+        m_w.reg->ApplyChipSelection();
+    };
+    // Every change of the image redraws, in this order, the RAM panel, the register panel and
+    // the ADC, op-amp and comparator panels.
     m_ctx.refreshPanels = [this]() {
+        m_w.ram->RefreshRamView(false);
+        m_w.reg->Refresh(false);
         m_w.adc->DataUpdate();
         m_w.op->DataUpdate();
         m_w.cmp->DataUpdate();

@@ -2,8 +2,8 @@
 # Installs the Debian packages the program and its tests need, when any is missing.
 set -euo pipefail
 pkgs=(cmake ninja-build pkg-config g++ clang qt6-base-dev libgl-dev libgtest-dev libgmock-dev
-      libhidapi-dev libusb-1.0-0-dev libqcustomplot-dev fonts-noto-cjk xvfb xauth libclang-rt-14-dev
-      locales)
+      libhidapi-dev libusb-1.0-0-dev libqcustomplot-dev libxlsxwriter-dev fonts-noto-cjk xvfb xauth
+      libclang-rt-14-dev locales)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
