@@ -125,10 +125,12 @@ struct AppContext {
     StatusLine status;
     // The RS232 interface's way to the chip's COM port and to status field 1.
     SerialChipIo serialChip;
+    // The Parallel interface's port; main() gives it ppdev or the simulated chip.
+    ParallelLink parallel;
 
     // What the transport and the chip access work on.
     LinkIo Link() { return LinkIo{usb, transferBuffer, hidMode, clock}; }
-    ChipPort Chip() { return ChipPort{Link(), chipSlots, config.Photo, chip.productName, scaleDmm, refreshPanels, &serialChip}; }
+    ChipPort Chip() { return ChipPort{Link(), chipSlots, config.Photo, chip.productName, scaleDmm, refreshPanels, &serialChip, &parallel}; }
 
     // A file name in the program directory.
     QString ProgramFile(const QString &name) const { return programDir + name; }
