@@ -75,7 +75,7 @@ public:
 
     ParallelOpening Open(uint16_t base) override;
 
-    static constexpr const char *kDevice = "simulated parallel chip";
+    static constexpr const char *kDevice = "simulated parport0";
 
 private:
     SimParallelChip &m_chip;
