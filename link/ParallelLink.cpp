@@ -54,9 +54,9 @@ QString ParallelOpeningText(const ParallelOpening &o, uint16_t base)
             return prefix + QStringLiteral(" (no port at 0x%1)").arg(QString::number(base, 16).toUpper());
         return prefix;
     case ParallelOpenError::Missing:
-        return withReason(QStringLiteral(" missing"));
+        return prefix + QStringLiteral(" missing");
     case ParallelOpenError::Permission:
-        return withReason(QStringLiteral(": permission denied"));
+        return prefix + QStringLiteral(": permission denied");
     case ParallelOpenError::Busy:
         return withReason(QStringLiteral(" busy"));
     case ParallelOpenError::Failed:
