@@ -178,11 +178,26 @@ bool ListsEcp(const QString &modesFile)
     QFile f(modesFile);
     if (!f.open(QIODevice::ReadOnly))
         return false;
-    // "PCSPP,TRISTATE,COMPAT,EPP,ECP,DMA"
-    return f.readAll().trimmed().split(',').contains(QByteArray("ECP"));
+    return ModesListEcp(f.readAll());
 }
 
 } // namespace
+
+bool ParseParportBaseAddress(const QByteArray &text, uint16_t &base)
+{
+    const QList<QByteArray> fields = text.simplified().split(' ');
+    bool ok = false;
+    const uint value = fields.value(0).toUInt(&ok);
+    if (!ok || value > 0xFFFF)
+        return false;
+    base = uint16_t(value);
+    return true;
+}
+
+bool ModesListEcp(const QByteArray &text)
+{
+    return text.trimmed().split(',').contains(QByteArray("ECP"));
+}
 
 int FindParallelPortNumber(const LinuxParallelPaths &paths, uint16_t base, bool *hasEcr)
 {
@@ -201,11 +216,8 @@ int FindParallelPortNumber(const LinuxParallelPaths &paths, uint16_t base, bool 
         QFile f(dir + QStringLiteral("base-addr"));
         if (!f.open(QIODevice::ReadOnly))
             continue;
-        // "888\t1912": the base and the upper base, in decimal.
-        const QList<QByteArray> fields = f.readAll().simplified().split(' ');
-        bool ok = false;
-        const uint value = fields.value(0).toUInt(&ok);
-        if (ok && value == base) {
+        uint16_t found = 0;
+        if (ParseParportBaseAddress(f.readAll(), found) && found == base) {
             if (hasEcr)
                 *hasEcr = ListsEcp(dir + QStringLiteral("modes"));
             return n;

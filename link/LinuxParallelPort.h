@@ -5,6 +5,8 @@
 // machine, the registers are reached directly (ioperm, inb, outb) instead.
 #include "link/ParallelPort.h"
 
+#include <QByteArray>
+
 namespace vek {
 
 // Where the platform looks; tests point these at directories of their own.
@@ -13,6 +15,11 @@ struct LinuxParallelPaths {
     QString procParport = QStringLiteral("/proc/sys/dev/parport");
     QString devDir = QStringLiteral("/dev");
 };
+
+// The base address in the text of a base-addr file ("888\t1912": base and upper base, decimal).
+bool ParseParportBaseAddress(const QByteArray &text, uint16_t &base);
+// True when the text of a modes file ("PCSPP,TRISTATE,COMPAT,EPP,ECP,DMA") lists ECP.
+bool ModesListEcp(const QByteArray &text);
 
 // The number N of the parportN whose base address is `base`, or -1. hasEcr (when not null)
 // tells whether that port lists the ECP mode, i.e. has an extended control register.
