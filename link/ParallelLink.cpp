@@ -44,7 +44,8 @@ bool Command(ParallelLink &link, uint8_t command, uint16_t address)
 QString ParallelOpeningText(const ParallelOpening &o, uint16_t base)
 {
     const QString device = o.device.isEmpty() ? QStringLiteral("(none)") : o.device;
-    const QString prefix = QStringLiteral("Parallel port ") + device;
+    // Short enough for the status field: "LPT" as in the setup dialog's port list.
+    const QString prefix = QStringLiteral("LPT ") + device;
     auto withReason = [&](const QString &what) {
         return o.reason.isEmpty() ? prefix + what : prefix + what + QStringLiteral(" (") + o.reason + ')';
     };
@@ -58,7 +59,7 @@ QString ParallelOpeningText(const ParallelOpening &o, uint16_t base)
     case ParallelOpenError::Permission:
         return prefix + QStringLiteral(": permission denied");
     case ParallelOpenError::Busy:
-        return withReason(QStringLiteral(" busy"));
+        return prefix + QStringLiteral(" busy");
     case ParallelOpenError::Failed:
         break;
     }
@@ -76,7 +77,7 @@ bool ParallelLink::OpenParallel(uint16_t base)
         return true;
     Close();
     if (!platform) {
-        m_status = QStringLiteral("Parallel port missing");
+        m_status = QStringLiteral("LPT missing");
         return false;
     }
     ParallelOpening opening = platform->Open(base);

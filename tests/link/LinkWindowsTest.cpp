@@ -89,12 +89,12 @@ TEST(LinkSupervisor, ParallelLinkStartsWithItsOutcomeInTheStatusLine)
     ASSERT_TRUE(s.ctx.hooks.startParallelLink);
     s.ctx.hooks.startParallelLink();
     EXPECT_EQ(s.program->Main().StatusField(0)->text(),
-              QStringLiteral("Parallel port simulated parport0: permission denied"));
+              QStringLiteral("LPT simulated parport0: permission denied"));
     EXPECT_FALSE(s.Up().ReadChip(0x40, 1));
 
     platform.openError = ParallelOpenError::None;
     s.ctx.hooks.startParallelLink();
-    EXPECT_EQ(s.ctx.status.Text(0), QStringLiteral("Parallel port simulated parport0"));
+    EXPECT_EQ(s.ctx.status.Text(0), QStringLiteral("LPT simulated parport0"));
     EXPECT_TRUE(chip.ByteMode());
     // A register write from the windows reaches the chip and reads back into the image.
     s.Up().WriteRegister(0x45, 0x9C);

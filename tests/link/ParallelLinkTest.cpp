@@ -191,7 +191,7 @@ TEST(ParallelChip, ReadsAndWritesTheChipMemory)
     SimParallel s;
     ASSERT_TRUE(s.link.InitParallel(0x378));
     EXPECT_TRUE(s.chip.ByteMode());
-    EXPECT_EQ(s.link.StatusText(), QStringLiteral("Parallel port simulated parport0"));
+    EXPECT_EQ(s.link.StatusText(), QStringLiteral("LPT simulated parport0"));
     for (uint32_t a = 0; a < 0x400; ++a)
         s.memory.Write(a, uint8_t(a * 7 + (a >> 8)));
 
@@ -226,9 +226,9 @@ TEST(ParallelChip, LocalFailuresMakeTheAccessFail)
         EXPECT_EQ(s.clock.SleptMs(), 0.0);
     }
     const std::pair<ParallelOpenError, QString> cases[] = {
-        {ParallelOpenError::Missing, QStringLiteral("Parallel port simulated parport0 missing")},
-        {ParallelOpenError::Permission, QStringLiteral("Parallel port simulated parport0: permission denied")},
-        {ParallelOpenError::Busy, QStringLiteral("Parallel port simulated parport0 busy")}};
+        {ParallelOpenError::Missing, QStringLiteral("LPT simulated parport0 missing")},
+        {ParallelOpenError::Permission, QStringLiteral("LPT simulated parport0: permission denied")},
+        {ParallelOpenError::Busy, QStringLiteral("LPT simulated parport0 busy")}};
     for (const auto &[error, text] : cases) {
         SimParallel s;
         s.platform.openError = error;
@@ -283,7 +283,7 @@ TEST(LinuxParallel, TheBaseAddressNamesTheDeviceAndMissingDevicesFailAtOnce)
     ParallelLink link;
     link.platform = &platform;
     EXPECT_FALSE(link.InitParallel(0x278));
-    EXPECT_EQ(link.StatusText(), QStringLiteral("Parallel port %1 missing")
+    EXPECT_EQ(link.StatusText(), QStringLiteral("LPT %1 missing")
                                      .arg(dir.filePath("dev/parport1")));
     // No port at 0x3BC: the first port is tried, and the text says so.
     ParallelOpening o = platform.Open(0x3BC);
