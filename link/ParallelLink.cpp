@@ -43,27 +43,29 @@ bool Command(ParallelLink &link, uint8_t command, uint16_t address)
 
 QString ParallelOpeningText(const ParallelOpening &o, uint16_t base)
 {
-    const QString device = o.device.isEmpty() ? QStringLiteral("(none)") : o.device;
     // Short enough for the status field: "LPT" as in the setup dialog's port list.
-    const QString prefix = QStringLiteral("LPT ") + device;
-    auto withReason = [&](const QString &what) {
-        return o.reason.isEmpty() ? prefix + what : prefix + what + QStringLiteral(" (") + o.reason + ')';
-    };
+    QString text = QStringLiteral("LPT ") + (o.device.isEmpty() ? QStringLiteral("(none)") : o.device);
     switch (o.error) {
     case ParallelOpenError::None:
-        if (o.fallback)
-            return prefix + QStringLiteral(" (no port at 0x%1)").arg(QString::number(base, 16).toUpper());
-        return prefix;
+        break;
     case ParallelOpenError::Missing:
-        return prefix + QStringLiteral(" missing");
+        text += QStringLiteral(" missing");
+        break;
     case ParallelOpenError::Permission:
-        return prefix + QStringLiteral(": permission denied");
+        text += QStringLiteral(": permission denied");
+        break;
     case ParallelOpenError::Busy:
-        return prefix + QStringLiteral(" busy");
+        text += QStringLiteral(" busy");
+        break;
     case ParallelOpenError::Failed:
+        text += QStringLiteral(" cannot be opened");
+        if (!o.reason.isEmpty())
+            text += QStringLiteral(" (") + o.reason + ')';
         break;
     }
-    return withReason(QStringLiteral(" cannot be opened"));
+    if (o.fallback)
+        text += QStringLiteral(" (no port at 0x%1)").arg(QString::number(base, 16).toUpper());
+    return text;
 }
 
 bool KnownParallelBase(uint16_t base)

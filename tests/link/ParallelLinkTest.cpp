@@ -290,6 +290,8 @@ TEST(LinuxParallel, TheBaseAddressNamesTheDeviceAndMissingDevicesFailAtOnce)
     EXPECT_TRUE(o.fallback);
     EXPECT_EQ(o.device, dir.filePath("dev/parport0"));
     EXPECT_EQ(o.error, ParallelOpenError::Missing);
+    EXPECT_EQ(ParallelOpeningText(o, 0x3BC),
+              QStringLiteral("LPT %1 missing (no port at 0x3BC)").arg(o.device));
     // Something that is not a ppdev device cannot be claimed.
     WriteFile(dir.filePath("dev/parport0"), "");
     o = platform.Open(0x378);
