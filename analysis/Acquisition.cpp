@@ -43,6 +43,8 @@ bool Send(ChipPort &chip, UsbLink &link, std::initializer_list<uint8_t> bytes)
 // malformed reply.
 bool AskCount(ChipPort &chip, UsbLink &link, InterfaceKind kind, int &n)
 {
+    if (kind == InterfaceKind::Parallel)
+        return chip.parallel && ParallelStreamCount(*chip.parallel, n);
     if (kind == InterfaceKind::UART) {
         if (!Send(chip, link, {0xC1, kCountRequest}) || !LinkRead(chip.link, link, 2))
             return false;
@@ -65,6 +67,8 @@ bool AskCount(ChipPort &chip, UsbLink &link, InterfaceKind kind, int &n)
 bool Fetch(ChipPort &chip, UsbLink &link, InterfaceKind kind, int n, std::array<uint8_t, 256> &out)
 {
     TransferBuffer &b = chip.link.buffer;
+    if (kind == InterfaceKind::Parallel)
+        return chip.parallel && ParallelStreamFetch(*chip.parallel, n, out.data());
     if (kind == InterfaceKind::UART) {
         // One frame carries at most 63 result bytes besides the status byte.
         if (n + 1 > kFrameBytes)
@@ -157,7 +161,7 @@ CaptureOutcome ReadADCALL(AcquisitionIo &io, SampleStore &store)
     ClearSamples(store, CaptureTarget(store.TargetCount));
     const bool serialLink = io.kind == InterfaceKind::RS232;
     const bool deviceLink = io.kind == InterfaceKind::SPI || io.kind == InterfaceKind::Special ||
-                            io.kind == InterfaceKind::UART;
+                            io.kind == InterfaceKind::UART || io.kind == InterfaceKind::Parallel;
     const ChipSlot &slotRecord = chip.chips[size_t(std::clamp(io.slot, 0, kChipSlotCount - 1))];
     SerialPort *serialPort = nullptr;
     std::function<void(const QString &)> serialStatus;

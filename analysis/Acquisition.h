@@ -52,9 +52,9 @@ struct CaptureOutcome {
     bool ok() const { return end == CaptureEnd::Complete; }
 };
 
-// The streamed capture (ReadADCALL) on the device links SPI, Special and UART and on the chip's
-// own COM port (RS232: acknowledge 0x55/0xAA, count 0x81, fetch 0x82 n, 50 ms between passes);
-// the parallel port answers NotSupported here. Takes the sample count, width and buffers from
+// The streamed capture (ReadADCALL) on the device links SPI, Special and UART, on the parallel
+// port (count 0x81 and fetch 0x82 n in frames of the port's byte operations) and on the chip's
+// own COM port (RS232: acknowledge 0x55/0xAA, count 0x81, fetch 0x82 n, 50 ms between passes). Takes the sample count, width and buffers from
 // `store`. On a normal end and on a stop the streaming bit is cleared again; after a failure it
 // is cleared too where the link still answers, and the gauge is hidden and the capture marked
 // idle either way, so the next click starts a new capture.

@@ -54,7 +54,7 @@ EnobRun MeasureEnob(ChipPort &chip, InterfaceKind kind, SampleStore &store, cons
     case CaptureEnd::Complete:
         break;
     case CaptureEnd::NotSupported:
-        run.error = QStringLiteral("the streamed capture runs on the SPI, Special and UART links only");
+        run.error = QStringLiteral("the streamed capture does not run on this interface");
         return run;
     case CaptureEnd::NoData:
         run.error = QStringLiteral("the board stopped sending results after %1 samples").arg(store.SampleCount);

@@ -84,8 +84,10 @@ TMainPanel::TMainPanel(AppContext &ctx) : QMainWindow(nullptr), m_ctx(ctx)
     };
 
     m_ctx.status.onText = [this](int field, const QString &text) {
-        if (field >= 0 && field < 3)
+        if (field >= 0 && field < 3) {
             m_fields[field]->setText(text);
+            m_fields[field]->setToolTip(text); // the fixed-width field may cut a long text
+        }
     };
     m_ctx.status.onGauge = [this](bool visible, int percent) {
         m_gauge->setValue(percent);

@@ -55,6 +55,12 @@ Program::Program(AppContext &ctx) : m_ctx(ctx)
             m_w.up->WriteRegister(kAddresses[i], row[size_t(i)]);
     };
     m_ctx.hooks.setupUartLink = [this]() { return m_w.up->SetupUartLink(0); };
+    // InitParallel on the chosen base; the outcome (device, or why it failed) goes to status
+    // field 0 once, not with every access.
+    m_ctx.hooks.startParallelLink = [this]() {
+        m_ctx.parallel.InitParallel(m_ctx.setup.lptBaseAddress);
+        m_ctx.status.SetText(0, m_ctx.parallel.StatusText());
+    };
     // A chip description that asks for the instruments shows their menus and setup rows.
     m_ctx.showInstrumentMenus = [this]() {
         m_w.main->ShowInstrumentMenus();
@@ -120,6 +126,7 @@ Program::~Program()
     m_ctx.onChipSelected = nullptr;
     m_ctx.showInstrumentMenus = nullptr;
     m_ctx.hooks.setupUartLink = nullptr;
+    m_ctx.hooks.startParallelLink = nullptr;
     // Newest first, the main window last, so its FormDestroy runs after every other window is
     // gone. A panel shown as an MDI child is deleted together with its frame.
     for (auto it = m_owned.rbegin(); it != m_owned.rend(); ++it) {

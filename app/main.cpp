@@ -6,9 +6,11 @@
 #include "app/context/AppContext.h"
 #include "sim/instruments/SimulatedBench.h"
 #include "link/FrameTrace.h"
+#include "link/LinuxParallelPort.h"
 #include "link/RealUsbBackends.h"
 #include "sim/SimulatedBoard.h"
 #include "sim/SimChipMonitor.h"
+#include "sim/SimParallelChip.h"
 #include "sim/instruments/LoopbackPort.h"
 #include "instruments/serial/PosixSerialPort.h"
 #include "widgets/QtDialogs.h"
@@ -158,6 +160,18 @@ int main(int argc, char *argv[])
                      vek::sim::SimChipMonitor::kSimulatedCom);
     }
 
+    // The parallel port: ppdev (or direct port access) on real hardware; with the simulation, a
+    // chip on the simulated board's memory and converter behind the same port registers.
+    std::unique_ptr<vek::sim::SimParallelChip> parallelChip;
+    std::unique_ptr<vek::ParallelPlatform> parallelPlatform;
+    if (options.isSet(simulate)) {
+        parallelChip = std::make_unique<vek::sim::SimParallelChip>(simulated->usb.board.memory, simAdc);
+        parallelPlatform = std::make_unique<vek::sim::SimParallelPlatform>(*parallelChip);
+    } else {
+        parallelPlatform = std::make_unique<vek::LinuxParallelPlatform>();
+    }
+    ctx.parallel.platform = parallelPlatform.get();
+
     vek::Program program(ctx);
     vek::TMainPanel &mainWindow = program.Main();
     InstallStopSignals(&mainWindow);
@@ -167,6 +181,7 @@ int main(int argc, char *argv[])
     mainWindow.show();
     std::fprintf(stderr, "vek-enobtest: main window shown\n");
     const int rc = app.exec();
+    ctx.parallel.Close();
     if (mainWindow.Closed())
         std::fprintf(stderr, "vek-enobtest: main window closed\n");
     return rc;

@@ -128,7 +128,7 @@ bool ReadChip(ChipPort &port, uint16_t address, int count, int slot)
     case InterfaceKind::RS232:
         return SerialChipRead(SerialPortOf(port, s), io.buffer, io.clock, SerialStatus(port), address, count);
     case InterfaceKind::Parallel:
-        return false;
+        return ParallelChipRead(port.parallel, io.buffer, io.clock, address, count);
     }
     return false;
 }
@@ -158,7 +158,7 @@ bool WriteChip(ChipPort &port, uint16_t address, int count, int slot)
     case InterfaceKind::RS232:
         return SerialChipWrite(SerialPortOf(port, s), io.buffer, io.clock, SerialStatus(port), address, count);
     case InterfaceKind::Parallel:
-        return false;
+        return ParallelChipWrite(port.parallel, io.buffer, io.clock, address, count);
     }
     return false;
 }

@@ -3,6 +3,7 @@
 // between it and the real chip through the evaluation board (SPI, Special and UART frame
 // dialects), the single-register write every panel uses, and the board's line, status and text
 // commands.
+#include "link/ParallelLink.h"
 #include "link/SerialChipLink.h"
 #include "link/UsbTransport.h"
 
@@ -42,6 +43,8 @@ struct ChipPort {
     // The serial ports of the RS232 interface (null: that interface fails at once); its status
     // output also reports a Special access beyond what the plain header reaches.
     const SerialChipIo *serial = nullptr;
+    // The parallel port of the Parallel interface (null: that interface fails at once).
+    ParallelLink *parallel = nullptr;
 };
 
 // The name of the chip model at a position of the built-in chip list (used when no chip

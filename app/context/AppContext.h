@@ -139,10 +139,12 @@ struct AppContext {
     StatusLine status;
     // The RS232 interface's way to the chip's COM port and to status field 1.
     SerialChipIo serialChip;
+    // The Parallel interface's port; main() gives it ppdev or the simulated chip.
+    ParallelLink parallel;
 
     // What the transport and the chip access work on.
     LinkIo Link() { return LinkIo{usb, transferBuffer, hidMode, clock}; }
-    ChipPort Chip() { return ChipPort{Link(), chipSlots, config.Photo, chip.productName, scaleDmm, refreshPanels, &serialChip}; }
+    ChipPort Chip() { return ChipPort{Link(), chipSlots, config.Photo, chip.productName, scaleDmm, refreshPanels, &serialChip, &parallel}; }
 
     // Asks a running capture (and every running test that registered in stopRequests) to stop at
     // its next message pump: closing the main window, SIGINT and SIGTERM end the program this way.

@@ -6,9 +6,12 @@
 #include "app/base/NumberText.h"
 #include "chipdesc/ChipList.h"
 #include "chipdesc/ChipSelection.h"
+#include "link/LinuxParallelPort.h"
+#include "link/ParallelLink.h"
 #include "link/RealUsbBackends.h"
 #include "link/UsbTransport.h"
 #include "sim/SimulatedBoard.h"
+#include "sim/SimParallelChip.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -48,6 +51,8 @@ bool InterfaceFromText(const QString &t, InterfaceKind &kind)
         kind = InterfaceKind::Special;
     else if (s == QLatin1String("UART"))
         kind = InterfaceKind::UART;
+    else if (s == QLatin1String("PARALLEL"))
+        kind = InterfaceKind::Parallel;
     else
         return false;
     return true;
@@ -76,8 +81,11 @@ int main(int argc, char *argv[])
                                    QStringLiteral("V"));
     const QCommandLineOption chip(QStringLiteral("chip"), QStringLiteral("Chip model name or list index."),
                                   QStringLiteral("NAME"), QStringLiteral("0"));
-    const QCommandLineOption link(QStringLiteral("interface"), QStringLiteral("SPI, Special or UART."),
+    const QCommandLineOption link(QStringLiteral("interface"), QStringLiteral("SPI, Special, UART or Parallel."),
                                   QStringLiteral("KIND"), QStringLiteral("SPI"));
+    const QCommandLineOption lpt(QStringLiteral("lpt"),
+                                 QStringLiteral("Base address of the parallel port (hexadecimal)."),
+                                 QStringLiteral("BASE"), QStringLiteral("378"));
     const QCommandLineOption samples(QStringLiteral("samples"), QStringLiteral("Samples to keep."),
                                      QStringLiteral("N"), QStringLiteral("256"));
     const QCommandLineOption width(QStringLiteral("width"), QStringLiteral("Result width 8..24."),
@@ -99,7 +107,7 @@ int main(int argc, char *argv[])
                                    QStringLiteral("After a failed capture, look for the board again and "
                                                   "capture once more, up to N times, 1 s apart."),
                                    QStringLiteral("N"), QStringLiteral("0"));
-    for (const auto *o : {&fault, &retry, &simulate, &seed, &replay, &realTime, &input, &chip, &link, &samples, &width, &ref,
+    for (const auto *o : {&fault, &retry, &simulate, &seed, &replay, &realTime, &input, &chip, &link, &lpt, &samples, &width, &ref,
                           &avg, &reg, &out})
         p.addOption(*o);
     p.process(app);
@@ -122,7 +130,10 @@ int main(int argc, char *argv[])
         return Fail(QStringLiteral("--samples, --width, --average, --seed and --retry take whole numbers"));
     InterfaceKind kind;
     if (!InterfaceFromText(p.value(link), kind))
-        return Fail(QStringLiteral("--interface is SPI, Special or UART"));
+        return Fail(QStringLiteral("--interface is SPI, Special, UART or Parallel"));
+    const uint lptBase = p.value(lpt).toUInt(&ok, 16);
+    if (!ok || lptBase == 0 || lptBase > 0xFFFF)
+        return Fail(QStringLiteral("--lpt takes a port address in hexadecimal, such as 378"));
     const bool sim = p.isSet(simulate) || p.isSet(replay);
 
     // Simulated time unless a real board or --real-time asks for the wall clock.
@@ -182,10 +193,26 @@ int main(int argc, char *argv[])
     ScaleDmmMemory scaleDmm;
     const std::function<void()> noRefresh;
     LinkIo io{bus, buffer, hidMode, clock};
-    ChipPort port{io, chips, false, model.chip.productName, scaleDmm, noRefresh, nullptr};
-    uint8_t status = 0xFF;
-    if (!ConnectLink(io, chips[0].link, status))
-        return Fail(QStringLiteral("no evaluation board found"));
+    // The parallel port: the simulated chip on the board's memory and converter, or ppdev.
+    std::unique_ptr<sim::SimParallelChip> simParallelChip;
+    std::unique_ptr<ParallelPlatform> parallelPlatform;
+    if (simBoard) {
+        simParallelChip = std::make_unique<sim::SimParallelChip>(simBoard->usb.board.memory, &simBoard->adc);
+        parallelPlatform = std::make_unique<sim::SimParallelPlatform>(*simParallelChip);
+    } else {
+        parallelPlatform = std::make_unique<LinuxParallelPlatform>();
+    }
+    ParallelLink parallel;
+    parallel.platform = parallelPlatform.get();
+    ChipPort port{io, chips, false, model.chip.productName, scaleDmm, noRefresh, nullptr, &parallel};
+    if (kind == InterfaceKind::Parallel) {
+        if (!parallel.InitParallel(uint16_t(lptBase)))
+            return Fail(parallel.StatusText());
+    } else {
+        uint8_t status = 0xFF;
+        if (!ConnectLink(io, chips[0].link, status))
+            return Fail(QStringLiteral("no evaluation board found"));
+    }
 
     for (const QString &assignment : p.values(reg)) {
         const QStringList parts = assignment.split(QLatin1Char('='));
@@ -213,7 +240,9 @@ int main(int argc, char *argv[])
         }
         run = MeasureEnob(port, kind, store, options, results);
     }
-    ReleaseBoard(io, chips[0].link);
+    if (kind != InterfaceKind::Parallel)
+        ReleaseBoard(io, chips[0].link);
+    parallel.Close();
     if (!run.ok)
         return Fail(run.error);
     std::printf("Samples: %d\nElapsed ms: %s\nGain: %s\n%s", run.sampleCount, FixedText(run.elapsedMs).c_str(),

@@ -4,6 +4,7 @@
 #include "analysis/SingleConversion.h"
 #include "sim/SimAdc.h"
 #include "sim/SimChipMonitor.h"
+#include "sim/SimParallelChip.h"
 #include "sim/instruments/LoopbackPort.h"
 #include "sim/SimUsbBackends.h"
 
@@ -191,15 +192,41 @@ TEST(Acquisition, ABoardThatStopsSendingIsGivenUpWhenAsked)
     EXPECT_EQ(rig.Mode() & kStreamBit, 0);
 }
 
-TEST(Acquisition, TheParallelPortAnswersNotSupported)
+TEST(Acquisition, TheParallelPortDeliversTheStreamInOrder)
 {
-    Rig rig;
+    // The chip on the parallel port, in front of the same memory and converter as the board.
+    Rig rig(InterfaceKind::Parallel);
+    sim::SimParallelChip chip{rig.usb.board.memory, &rig.adc};
+    sim::SimParallelPlatform platform{chip};
+    ParallelLink parallel;
+    parallel.platform = &platform;
+    rig.port.parallel = &parallel;
+    ASSERT_TRUE(parallel.InitParallel(0x378));
+    const int usbFrames = rig.usb.board.FramesReceived();
+    const std::vector<int32_t> codes = Ramp(400);
+    rig.adc.asFastAsPossible = true;
+    rig.adc.Replay(codes);
+    rig.store.TargetCount = 300;
     rig.store.CaptureIdle = false;
     AcquisitionIo io(rig.port);
     io.kind = InterfaceKind::Parallel;
-    EXPECT_EQ(ReadADCALL(io, rig.store).end, CaptureEnd::NotSupported);
+    std::vector<int> blockSizes;
+    io.blockDecoded = [&](const DecodedRange &, int n) { blockSizes.push_back(n); };
+    ASSERT_EQ(ReadADCALL(io, rig.store).end, CaptureEnd::Complete);
+    ASSERT_GE(rig.store.SampleCount, 300);
+    for (int k = 0; k < rig.store.SampleCount; ++k)
+        ASSERT_EQ(rig.store.RawSamples[size_t(k)], codes[size_t(k) + 6]) << k;
+    EXPECT_GT(blockSizes.size(), 1u);
+    for (int n : blockSizes)
+        EXPECT_TRUE(n >= 3 && n <= 252 && n % 3 == 0) << n;
+    EXPECT_EQ(rig.Mode() & kStreamBit, 0) << "streaming stopped at the end";
+    EXPECT_EQ(rig.usb.board.FramesReceived(), usbFrames) << "nothing went over USB";
+
+    // The port goes away: the capture ends as a link failure, never waiting for data.
+    rig.store.CaptureIdle = false;
+    platform.failAccesses = true;
+    EXPECT_EQ(ReadADCALL(io, rig.store).end, CaptureEnd::LinkFailed);
     EXPECT_TRUE(rig.store.CaptureIdle);
-    EXPECT_EQ(rig.Mode(), 0);
 }
 
 namespace {

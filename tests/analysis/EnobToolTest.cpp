@@ -183,3 +183,40 @@ TEST(EnobTool, FaultsOfTheSimulatedBoardFailClearlyAndARetryRecovers)
     EXPECT_NE(run({QStringLiteral("--fault"), QStringLiteral("unplug-after=x")}, err), 0);
     EXPECT_TRUE(err.contains("unknown fault")) << err.toStdString();
 }
+
+TEST(EnobTool, ParallelGivesTheFiguresAndResultFileOfSpi)
+{
+    QTemporaryDir dir;
+    QByteArray text;
+    std::mt19937 rng(7);
+    std::normal_distribution<double> noise(0, 25);
+    for (int i = 0; i < 506; ++i)
+        text += QByteArray::number(std::lround(40000 + noise(rng))) + '\n';
+    const QString replay = dir.filePath(QStringLiteral("codes.txt"));
+    {
+        QFile f(replay);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    std::map<QString, std::map<QString, double>> figures;
+    std::map<QString, QByteArray> files;
+    for (const QString &kind : {QStringLiteral("SPI"), QStringLiteral("Parallel")}) {
+        const QString out = dir.filePath(kind + QStringLiteral(".csv"));
+        QProcess p;
+        p.start(QStringLiteral(VEK_ENOB_EXE),
+                {QStringLiteral("--replay"), replay, QStringLiteral("--chip"), QStringLiteral("ZR300"),
+                 QStringLiteral("--samples"), QStringLiteral("500"), QStringLiteral("--interface"), kind,
+                 QStringLiteral("--out"), out});
+        ASSERT_TRUE(p.waitForFinished(30000));
+        ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+        figures[kind] = ParseFigures(p.readAllStandardOutput());
+        figures[kind].erase(QStringLiteral("Elapsed ms")); // the two links take different times
+        QFile f(out);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        files[kind] = f.readAll();
+    }
+    EXPECT_EQ(figures[QStringLiteral("Parallel")].at(QStringLiteral("Samples")), 500);
+    EXPECT_EQ(figures[QStringLiteral("Parallel")], figures[QStringLiteral("SPI")]);
+    EXPECT_FALSE(files[QStringLiteral("SPI")].isEmpty());
+    EXPECT_EQ(files[QStringLiteral("Parallel")], files[QStringLiteral("SPI")]);
+}

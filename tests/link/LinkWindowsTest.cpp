@@ -2,6 +2,7 @@
 #include "app/Program.h"
 #include "app/context/AppContext.h"
 #include "link/ui/LinkWindows.h"
+#include "sim/SimParallelChip.h"
 #include "sim/SimUsbBackends.h"
 
 #include <QLabel>
@@ -74,6 +75,32 @@ TEST(LinkSupervisor, SerialAndParallelNeverTouchUsb)
         EXPECT_EQ(s.usb.hid.OpensTried(), 0) << iface;
         EXPECT_EQ(s.ctx.status.Text(0), QString()) << iface;
     }
+}
+
+TEST(LinkSupervisor, ParallelLinkStartsWithItsOutcomeInTheStatusLine)
+{
+    Simulated s;
+    sim::SimParallelChip chip{s.usb.board.memory, nullptr};
+    sim::SimParallelPlatform platform{chip};
+    s.ctx.parallel.platform = &platform;
+    s.ctx.setup.interfaceIndex = 3;
+    s.ctx.setup.lptBaseAddress = 0x278;
+    platform.openError = ParallelOpenError::Permission;
+    ASSERT_TRUE(s.ctx.hooks.startParallelLink);
+    s.ctx.hooks.startParallelLink();
+    EXPECT_EQ(s.program->Main().StatusField(0)->text(),
+              QStringLiteral("LPT simulated parport0: permission denied"));
+    EXPECT_FALSE(s.Up().ReadChip(0x40, 1));
+
+    platform.openError = ParallelOpenError::None;
+    s.ctx.hooks.startParallelLink();
+    EXPECT_EQ(s.ctx.status.Text(0), QStringLiteral("LPT simulated parport0"));
+    EXPECT_TRUE(chip.ByteMode());
+    // A register write from the windows reaches the chip and reads back into the image.
+    s.Up().WriteRegister(0x45, 0x9C);
+    EXPECT_EQ(s.usb.board.memory.Read(0x45), 0x9C);
+    EXPECT_EQ(s.Up().GetImageByte(0x45), 0x9C);
+    EXPECT_EQ(s.usb.board.FramesReceived(), 0);
 }
 
 TEST(LinkSupervisor, UsbScanFindsTheBoardAndNamesTheChip)
