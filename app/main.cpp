@@ -6,12 +6,15 @@
 #include "link/FrameTrace.h"
 #include "link/RealUsbBackends.h"
 #include "sim/SimAdc.h"
+#include "sim/SimBlockTransfer.h"
+#include "sim/SimSwitchTest.h"
 #include "sim/SimChipMonitor.h"
 #include "sim/instruments/LoopbackPort.h"
 #include "instruments/serial/PosixSerialPort.h"
 #include "sim/SimUsbBackends.h"
 #include "widgets/QtDialogs.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <cstdio>
@@ -76,7 +79,10 @@ int main(int argc, char *argv[])
     options.addOption(simulate);
     options.addOption(seed);
     options.addOption(replay);
+    const QCommandLineOption switchTest(QStringLiteral("switch-test"),
+                                        QStringLiteral("Show the \"Switch Test\" menu item (channel switch test)."));
     options.addOption(trace);
+    options.addOption(switchTest);
     options.process(app);
 
     vek::SystemClock clock;
@@ -86,6 +92,8 @@ int main(int argc, char *argv[])
     // The board is either real hardware (hidapi and libusb) or the simulated board, never both.
     std::unique_ptr<vek::sim::SimUsb> simulated;
     std::unique_ptr<vek::sim::SimAdc> simAdc;
+    std::unique_ptr<vek::sim::SimBlockTransfer> simTransfer;
+    std::unique_ptr<vek::sim::SimSwitchTest> simSwitchTest;
     std::unique_ptr<vek::HidapiBackend> realHid;
     std::unique_ptr<vek::LibusbBackend> realDriver;
     if (options.isSet(simulate)) {
@@ -104,6 +112,10 @@ int main(int argc, char *argv[])
             else
                 std::fprintf(stderr, "vek-enobtest: %s\n", qPrintable(error));
         }
+        // The chip's own test programs: the channel switch test, which hands its results out
+        // through the firmware's block transfer.
+        simTransfer = std::make_unique<vek::sim::SimBlockTransfer>(simulated->board.memory);
+        simSwitchTest = std::make_unique<vek::sim::SimSwitchTest>(simulated->board, *simAdc, clock, *simTransfer);
     } else {
         realHid = std::make_unique<vek::HidapiBackend>();
         realDriver = std::make_unique<vek::LibusbBackend>();
@@ -153,6 +165,10 @@ int main(int argc, char *argv[])
     vek::Program program(ctx);
     vek::TMainPanel &mainWindow = program.Main();
     InstallStopSignals(&mainWindow);
+    // The channel switch test's menu item is built hidden; this option shows it.
+    if (options.isSet(switchTest))
+        if (QAction *item = mainWindow.MenuItem(QStringLiteral("MCALW")))
+            item->setVisible(true);
     // Activation (settings loaded) comes before the first show, which puts the windows back
     // where the user left them.
     program.Activate();
