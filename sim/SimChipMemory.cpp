@@ -14,6 +14,8 @@ void SimChipMemory::Write(uint32_t address, uint8_t value)
     m_bytes[address] = value;
     if (onWrite)
         onWrite(address, value);
+    for (size_t i = 0; i < m_listeners.size(); ++i)
+        m_listeners[i](address, value);
 }
 
 } // namespace vek::sim

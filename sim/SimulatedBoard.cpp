@@ -4,7 +4,9 @@
 
 namespace vek::sim {
 
-SimulatedBoard::SimulatedBoard(Clock &clock) : adc(usb.board, clock), adcOutput(usb.board, adc, clock)
+SimulatedBoard::SimulatedBoard(Clock &clock)
+    : adc(usb.board, clock), adcOutput(usb.board, adc, clock), blockTransfer(usb.board.memory),
+      switchTest(usb.board, adc, clock, blockTransfer)
 {
     usb.board.keepFrameLog = false;
     usb.board.clock = &clock;

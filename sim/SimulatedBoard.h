@@ -6,6 +6,8 @@
 #include "chipdesc/FieldBindings.h"
 #include "sim/SimAdc.h"
 #include "sim/SimAdcOutput.h"
+#include "sim/SimBlockTransfer.h"
+#include "sim/SimSwitchTest.h"
 #include "sim/SimChipMonitor.h"
 #include "sim/SimUsbBackends.h"
 
@@ -24,6 +26,10 @@ public:
     SimAdc adc;
     // While the converter is enabled its latest result stands in the output registers.
     SimAdcOutput adcOutput;
+    // The chip's own test programs: the channel switch test hands its results out through the
+    // firmware's block transfer.
+    SimBlockTransfer blockTransfer;
+    SimSwitchTest switchTest;
     // What the chip's serial monitor does wrong (the program hands it to the monitor it starts).
     ChipMonitorFaults monitorFaults;
 
