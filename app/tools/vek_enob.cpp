@@ -205,11 +205,11 @@ int main(int argc, char *argv[])
     ParallelLink parallel;
     parallel.platform = parallelPlatform.get();
     ChipPort port{io, chips, false, model.chip.productName, scaleDmm, noRefresh, nullptr, &parallel};
+    uint8_t status = 0xFF;
     if (kind == InterfaceKind::Parallel) {
         if (!parallel.InitParallel(uint16_t(lptBase)))
             return Fail(parallel.StatusText());
     } else {
-        uint8_t status = 0xFF;
         if (!ConnectLink(io, chips[0].link, status))
             return Fail(QStringLiteral("no evaluation board found"));
     }
@@ -230,7 +230,7 @@ int main(int argc, char *argv[])
     AnalysisResults results;
     EnobRun run = MeasureEnob(port, kind, store, options, results);
     // A board that went away may come back: look for it again, a second apart, and start over.
-    for (int attempt = 1; !run.ok && attempt <= retries; ++attempt) {
+    for (int attempt = 1; !run.ok && attempt <= retries && kind != InterfaceKind::Parallel; ++attempt) {
         std::fprintf(stderr, "vek-enob: %s; retry %d of %d\n", qPrintable(run.error), attempt, retries);
         ReleaseBoard(io, chips[0].link);
         WaitMs(clock, 1000);

@@ -42,9 +42,9 @@ uint32_t BackgroundText(const QWidget *w) { return FromColor(w->palette().color(
 
 } // namespace
 
-// ---- ClickPanel -----------------------------------------------------------------------------
+// ---- SwitchClickPanel -----------------------------------------------------------------------------
 
-ClickPanel::ClickPanel(const QString &name, const QString &caption, QWidget *parent) : QLabel(caption, parent)
+SwitchClickPanel::SwitchClickPanel(const QString &name, const QString &caption, QWidget *parent) : QLabel(caption, parent)
 {
     setObjectName(name);
     setAccessibleName(caption);
@@ -54,14 +54,14 @@ ClickPanel::ClickPanel(const QString &name, const QString &caption, QWidget *par
     SetRaised(true);
 }
 
-void ClickPanel::SetRaised(bool raised)
+void SwitchClickPanel::SetRaised(bool raised)
 {
     m_raised = raised;
     setFrameStyle(QFrame::Panel | (raised ? QFrame::Raised : QFrame::Sunken));
     setLineWidth(2);
 }
 
-void ClickPanel::SetColours(uint32_t text, uint32_t background)
+void SwitchClickPanel::SetColours(uint32_t text, uint32_t background)
 {
     m_text = text & 0xFFFFFF;
     m_background = background & 0xFFFFFF;
@@ -73,14 +73,14 @@ void ClickPanel::SetColours(uint32_t text, uint32_t background)
     setPalette(p);
 }
 
-void ClickPanel::mouseReleaseEvent(QMouseEvent *event)
+void SwitchClickPanel::mouseReleaseEvent(QMouseEvent *event)
 {
     QLabel::mouseReleaseEvent(event);
     if (isEnabled() && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && onClick)
         onClick();
 }
 
-void ClickPanel::keyPressEvent(QKeyEvent *event)
+void SwitchClickPanel::keyPressEvent(QKeyEvent *event)
 {
     if ((event->key() == Qt::Key_Space || event->key() == Qt::Key_Return) && isEnabled() && onClick) {
         onClick();
@@ -155,10 +155,10 @@ void TWeightCAL::BuildControls()
         box->setGeometry(x, kRowTops[0], columnWidth - 4, kPanelHeight);
         m_switch[size_t(i)] = box;
         connect(box, &QCheckBox::clicked, this, [this, i] { SwitChClick(i); });
-        m_set[size_t(i)] = new ClickPanel(QStringLiteral("PSwitchSet") + n, QStringLiteral("Set ") + n, this);
+        m_set[size_t(i)] = new SwitchClickPanel(QStringLiteral("PSwitchSet") + n, QStringLiteral("Set ") + n, this);
         m_set[size_t(i)]->setGeometry(x, kRowTops[1], columnWidth - 6, kPanelHeight);
         m_set[size_t(i)]->onClick = [this, i] { PSwitchSetClick(i); };
-        m_review[size_t(i)] = new ClickPanel(QStringLiteral("PSwReview") + n, QStringLiteral("Review ") + n, this);
+        m_review[size_t(i)] = new SwitchClickPanel(QStringLiteral("PSwReview") + n, QStringLiteral("Review ") + n, this);
         m_review[size_t(i)]->setGeometry(x, kRowTops[2], columnWidth - 6, kPanelHeight);
         m_review[size_t(i)]->onClick = [this, i] { PSwReviewClick(i); };
     }
@@ -180,12 +180,12 @@ void TWeightCAL::BuildControls()
     m_panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
     for (int i = 0; i < kSwitchChannels; ++i) {
         const QString n = QString::number(i + 1);
-        auto *p = new ClickPanel(QStringLiteral("PStep") + n, QStringLiteral("STEP-") + n, m_panel1);
+        auto *p = new SwitchClickPanel(QStringLiteral("PStep") + n, QStringLiteral("STEP-") + n, m_panel1);
         p->setGeometry(8 + i * (kStepPanelWidth + 4), 8, kStepPanelWidth, kPanelHeight + 4);
         p->onClick = [this, i] { PStepClick(i); };
         m_step[size_t(i)] = p;
     }
-    m_stopPanel = new ClickPanel(QStringLiteral("PSTP"), QStringLiteral("STOP"), m_panel1);
+    m_stopPanel = new SwitchClickPanel(QStringLiteral("PSTP"), QStringLiteral("STOP"), m_panel1);
     m_stopPanel->setGeometry(8 + kSwitchChannels * (kStepPanelWidth + 4) + 8, 8, kStepPanelWidth + 4, kPanelHeight + 4);
     m_stopPanel->onClick = [this] { PSTPClick(); };
     // The buttons beside STOP.
@@ -305,7 +305,7 @@ void TWeightCAL::SwitChClick(int channel)
     const bool on = m_switch[size_t(channel)]->isChecked();
     m_test->checked[size_t(channel)] = on;
     const uint32_t text = on ? BackgroundText(this) : kSilver;
-    for (ClickPanel *p : {m_set[size_t(channel)], m_review[size_t(channel)], m_step[size_t(channel)]}) {
+    for (SwitchClickPanel *p : {m_set[size_t(channel)], m_review[size_t(channel)], m_step[size_t(channel)]}) {
         p->setEnabled(on);
         p->SetRaised(on);
         p->SetColours(text, ButtonFace(this));
@@ -330,7 +330,7 @@ void TWeightCAL::PSwitchSetClick(int channel)
 {
     if (channel < 0 || channel >= kSwitchChannels || Busy())
         return;
-    ClickPanel *p = m_set[size_t(channel)];
+    SwitchClickPanel *p = m_set[size_t(channel)];
     p->SetRaised(false);
     repaint();
     WaitRepainting(2000);
@@ -344,7 +344,7 @@ void TWeightCAL::PSwReviewClick(int channel)
 {
     if (channel < 0 || channel >= kSwitchChannels || Busy())
         return;
-    ClickPanel *p = m_review[size_t(channel)];
+    SwitchClickPanel *p = m_review[size_t(channel)];
     p->SetRaised(false);
     repaint();
     m_waiting = true;
@@ -471,7 +471,7 @@ void TWeightCAL::PStepSet(int step)
     const SwitchTest &t = *m_test;
     m_shownStep = ShownStep(t, step);
     for (int i = 0; i < kSwitchChannels; ++i) {
-        ClickPanel *p = m_step[size_t(i)];
+        SwitchClickPanel *p = m_step[size_t(i)];
         if (i == m_shownStep) {
             p->SetRaised(false);
             p->SetColours(WindowColour(this), kBlue);

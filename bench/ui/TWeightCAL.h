@@ -24,10 +24,10 @@ struct AppContext;
 class SwitchGridModel;
 
 // A panel that acts as a button: raised or lowered, with a caption, reporting clicks.
-class ClickPanel : public QLabel {
+class SwitchClickPanel : public QLabel {
     Q_OBJECT
 public:
-    ClickPanel(const QString &name, const QString &caption, QWidget *parent);
+    SwitchClickPanel(const QString &name, const QString &caption, QWidget *parent);
     void SetRaised(bool raised);
     bool Raised() const { return m_raised; }
     // Text and background colours as 0xRRGGBB.
@@ -102,10 +102,10 @@ public:
 
     // Controls, for the main window and tests.
     QCheckBox *SwitCh(int i) const { return m_switch[size_t(i)]; }
-    ClickPanel *PSwitchSet(int i) const { return m_set[size_t(i)]; }
-    ClickPanel *PSwReview(int i) const { return m_review[size_t(i)]; }
-    ClickPanel *PStep(int i) const { return m_step[size_t(i)]; }
-    ClickPanel *PSTP() const { return m_stopPanel; }
+    SwitchClickPanel *PSwitchSet(int i) const { return m_set[size_t(i)]; }
+    SwitchClickPanel *PSwReview(int i) const { return m_review[size_t(i)]; }
+    SwitchClickPanel *PStep(int i) const { return m_step[size_t(i)]; }
+    SwitchClickPanel *PSTP() const { return m_stopPanel; }
     QComboBox *EvStepLen() const { return m_evStepLen; }
     QComboBox *LoopStep() const { return m_loopStep; }
     QComboBox *TXScale() const { return m_txScale; }
@@ -137,8 +137,8 @@ private:
     SwitchRunOutcome m_lastRun;
 
     std::array<QCheckBox *, kSwitchChannels> m_switch{};
-    std::array<ClickPanel *, kSwitchChannels> m_set{}, m_review{}, m_step{};
-    ClickPanel *m_stopPanel = nullptr;
+    std::array<SwitchClickPanel *, kSwitchChannels> m_set{}, m_review{}, m_step{};
+    SwitchClickPanel *m_stopPanel = nullptr;
     QComboBox *m_evStepLen = nullptr, *m_loopStep = nullptr, *m_txScale = nullptr, *m_adShift = nullptr;
     QLabel *m_label1 = nullptr, *m_label2 = nullptr, *m_label3 = nullptr;
     QPushButton *m_send = nullptr, *m_begin = nullptr, *m_saveExcel = nullptr;
