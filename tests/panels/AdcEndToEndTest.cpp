@@ -129,5 +129,5 @@ TEST(AdcEndToEnd, ReadAdcShowsTheConvertersLiveWord)
     bool ok = false;
     const int word = text.toInt(&ok, 16);
     ASSERT_TRUE(ok) << text.toStdString();
-    EXPECT_NEAR(word, 0.3 / 1.2 * 8388608.0 / 4, 2000);
+    EXPECT_NEAR(word, 0.3 / 1.2 * 4194304.0 / 4, 2000); // 2^22 codes to the reference
 }

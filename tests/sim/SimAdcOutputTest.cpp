@@ -32,7 +32,7 @@ TEST(SimAdcOutput, ResultsAppearOnlyWhileTheConverterIsEnabledAtItsDataRate)
     f.board.memory.Write(0x30, 0x80); // ENADC0, OSR 0
     const std::vector<uint8_t> first = f.ReadOutput();
     const int32_t word = first[0] | first[1] << 8 | first[2] << 16;
-    EXPECT_NEAR(word, 0.3 / 1.2 * 8388608.0 / 4, 2000); // ADC gain 1/4 at code 0
+    EXPECT_NEAR(word, 0.3 / 1.2 * 4194304.0 / 4, 2000); // ADC gain 1/4 at code 0, 2^22 codes to the reference
     EXPECT_TRUE(f.board.memory.Read(0x30) & 0x40);   // conversion done
     EXPECT_EQ(f.output.ResultsWritten(), 1);
     f.ReadOutput(); // no time passed: the same result
