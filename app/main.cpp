@@ -82,7 +82,7 @@ int main(int argc, char *argv[])
                                    QStringLiteral("With --simulate: make the simulated board misbehave "
                                                   "(repeatable).\n") +
                                        vek::sim::SimulatedBoard::FaultHelp(),
-                                   QStringLiteral("SPEC"));
+                                   QStringLiteral("FAULT"));
     options.addOption(fault);
     options.addOption(simulate);
     options.addOption(seed);
@@ -112,8 +112,8 @@ int main(int argc, char *argv[])
         if (!simulated->SetUpConverter(options.value(seed).toULongLong(),
                                        options.isSet(replay) ? options.value(replay) : QString(), &error))
             std::fprintf(stderr, "vek-enobtest: %s\n", qPrintable(error));
-        for (const QString &spec : options.values(fault))
-            if (!simulated->ApplyFault(spec, &error)) {
+        for (const QString &faultText : options.values(fault))
+            if (!simulated->ApplyFault(faultText, &error)) {
                 std::fprintf(stderr, "vek-enobtest: %s\n", qPrintable(error));
                 return 2;
             }

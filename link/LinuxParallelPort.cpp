@@ -159,10 +159,10 @@ bool ClaimWithin(int fd, int limitMs)
     timer_t timer{};
     const bool timed = ::timer_create(CLOCK_MONOTONIC, &ev, &timer) == 0;
     if (timed) {
-        itimerspec spec = {};
-        spec.it_value.tv_sec = limitMs / 1000;
-        spec.it_value.tv_nsec = long(limitMs % 1000) * 1000000L;
-        ::timer_settime(timer, 0, &spec, nullptr);
+        itimerspec due = {};
+        due.it_value.tv_sec = limitMs / 1000;
+        due.it_value.tv_nsec = long(limitMs % 1000) * 1000000L;
+        ::timer_settime(timer, 0, &due, nullptr);
     }
     const int r = ::ioctl(fd, PPCLAIM);
     const int err = errno;

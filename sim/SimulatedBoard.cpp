@@ -31,11 +31,11 @@ QString SimulatedBoard::FaultHelp()
         "                          or replies cut short\n");
 }
 
-bool SimulatedBoard::ApplyFault(const QString &spec, QString *error)
+bool SimulatedBoard::ApplyFault(const QString &fault, QString *error)
 {
-    const QString name = spec.section(QLatin1Char('='), 0, 0).trimmed();
-    const QString value = spec.section(QLatin1Char('='), 1).trimmed();
-    const bool hasValue = spec.contains(QLatin1Char('='));
+    const QString name = fault.section(QLatin1Char('='), 0, 0).trimmed();
+    const QString value = fault.section(QLatin1Char('='), 1).trimmed();
+    const bool hasValue = fault.contains(QLatin1Char('='));
     bool numberOk = false;
     const qlonglong number = value.toLongLong(&numberOk);
     const bool count = hasValue && numberOk && number >= 0 && number <= 1000000000;
@@ -68,7 +68,7 @@ bool SimulatedBoard::ApplyFault(const QString &spec, QString *error)
     else
         ok = false;
     if (!ok && error)
-        *error = QStringLiteral("unknown fault \"%1\" (--help lists them)").arg(spec);
+        *error = QStringLiteral("unknown fault \"%1\" (--help lists them)").arg(fault);
     return ok;
 }
 

@@ -35,7 +35,7 @@ public:
 
     // Switches on one misbehaviour named as on the command line ("unplug-after=200", "silent",
     // "serial=noack", ...). False with a message for a text that names none.
-    bool ApplyFault(const QString &spec, QString *error);
+    bool ApplyFault(const QString &fault, QString *error);
     // The list of fault texts, for --help.
     static QString FaultHelp();
 

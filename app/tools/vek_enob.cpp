@@ -102,7 +102,7 @@ int main(int argc, char *argv[])
                                    QStringLiteral("With --simulate: make the simulated board misbehave "
                                                   "(repeatable).\n") +
                                        sim::SimulatedBoard::FaultHelp(),
-                                   QStringLiteral("SPEC"));
+                                   QStringLiteral("FAULT"));
     const QCommandLineOption retry(QStringLiteral("retry"),
                                    QStringLiteral("After a failed capture, look for the board again and "
                                                   "capture once more, up to N times, 1 s apart."),
@@ -163,8 +163,8 @@ int main(int argc, char *argv[])
         QString error;
         if (!simBoard->SetUpConverter(seedValue, p.isSet(replay) ? p.value(replay) : QString(), &error))
             return Fail(error);
-        for (const QString &spec : p.values(fault))
-            if (!simBoard->ApplyFault(spec, &error))
+        for (const QString &faultText : p.values(fault))
+            if (!simBoard->ApplyFault(faultText, &error))
                 return Fail(error);
     } else {
         realHid = std::make_unique<HidapiBackend>();
