@@ -7,6 +7,7 @@
 #include "app/context/AppContext.h"
 #include "app/placement/TRestoreWin.h"
 #include "bench/ui/BenchWindows.h"
+#include "bench/ui/TWeightCAL.h"
 #include "chipdesc/ui/TOption.h"
 #include "instruments/ui/StepTableWindows.h"
 #include "link/ui/LinkWindows.h"
@@ -212,6 +213,7 @@ void TMainPanel::FormActivate()
     for (PanelWindow *p : m_w->PanelsInHideOrder())
         SetPanelShown(p, false);
     LoadConfig(m_ctx.ProgramFile(QStringLiteral("VekADC.cfg")));
+    m_w->weightCal->LoadConfig(m_ctx.ProgramFile(QStringLiteral("StepADC.txt")));
     int &target = m_ctx.samples.TargetCount;
     if (target < 256 || target > 65536)
         target = 256;
@@ -232,6 +234,11 @@ void TMainPanel::FormClose()
         return;
     m_closed = true;
     SaveConfig(m_ctx.ProgramFile(QStringLiteral("VekADC.cfg")));
+    if (m_w && m_w->weightCal) {
+        m_w->weightCal->SaveConfig(m_ctx.ProgramFile(QStringLiteral("StepADC.txt")));
+        // A channel switch test still running ends at its next check.
+        m_w->weightCal->PSTPClick();
+    }
     m_ctx.bitRegs.Clear();
     m_ctx.byteRegs.Clear();
     m_ctx.wordRegs.Clear();
@@ -309,6 +316,9 @@ void TMainPanel::ShowLoadedConfig(const ConfigLoad &load)
         anx->SetCalibrationPair(c.CalInput, c.CalResult);
     if (load.Has(20))
         anx->SetComFunIndex(c.ComFun);
+    // The shift list only shows the stored choice; nothing is written to the chip here.
+    if (load.Has(21) && m_w->weightCal)
+        m_w->weightCal->SetADShiftIndex(c.ADShift);
     if (load.Has(23))
         anx->SetEREFVText(c.EREFV);
     if (load.Has(24))
@@ -334,6 +344,8 @@ void TMainPanel::GatherConfig()
     c.CalInput = anx->CalibrationInput();
     c.CalResult = anx->CalibrationResult();
     c.ComFun = anx->ComFunIndex();
+    if (m_w->weightCal)
+        c.ADShift = m_w->weightCal->ADShiftIndex();
     c.EREFV = anx->EREFVText();
     c.CMAVR = anx->CMAVRIndex();
     c.EKEYADDR = anx->KeyAddressText();

@@ -5,6 +5,7 @@
 #include "app/MainPanel.h"
 #include "app/context/AppContext.h"
 #include "bench/ui/BenchWindows.h"
+#include "bench/ui/TWeightCAL.h"
 #include "chipdesc/ui/TOption.h"
 #include "instruments/ui/StepTableWindows.h"
 #include "link/ui/LinkWindows.h"
@@ -12,6 +13,7 @@
 #include "views/ui/ViewWindows.h"
 
 #include <QAction>
+#include <QComboBox>
 
 namespace vek {
 
@@ -46,6 +48,9 @@ Program::Program(AppContext &ctx) : m_ctx(ctx)
     };
     ConnectCaptureHooks(*m_w.anx, m_ctx);
     m_w.up->onBoardFound = [this]() { m_w.main->USBClient(); };
+    // The "Scale" lists of the analysis window and the channel switch test follow each other.
+    m_w.anx->hooks.scaleIndexChanged = [this](int index) { m_w.weightCal->SetTXScaleIndex(index); };
+    m_w.weightCal->scaleIndexChanged = [this](int index) { m_w.anx->TXScaleBox()->setCurrentIndex(index); };
     // "Restore ADC" and a change of the measurement mode write the mode's register set back to
     // the chip: registers 0x3C to 0x40, then 0x30.
     m_w.anx->hooks.applyRegisterPreset = [this](const std::array<uint8_t, 6> &row) {

@@ -13,6 +13,7 @@
 #include "instruments/serial/PosixSerialPort.h"
 #include "widgets/QtDialogs.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <cstdio>
@@ -78,7 +79,10 @@ int main(int argc, char *argv[])
     options.addOption(simulate);
     options.addOption(seed);
     options.addOption(replay);
+    const QCommandLineOption switchTest(QStringLiteral("switch-test"),
+                                        QStringLiteral("Show the \"Switch Test\" menu item (channel switch test)."));
     options.addOption(trace);
+    options.addOption(switchTest);
     options.process(app);
 
     vek::SystemClock clock;
@@ -149,6 +153,10 @@ int main(int argc, char *argv[])
     vek::Program program(ctx);
     vek::TMainPanel &mainWindow = program.Main();
     InstallStopSignals(&mainWindow);
+    // The channel switch test's menu item is built hidden; this option shows it.
+    if (options.isSet(switchTest))
+        if (QAction *item = mainWindow.MenuItem(QStringLiteral("MCALW")))
+            item->setVisible(true);
     // Activation (settings loaded) comes before the first show, which puts the windows back
     // where the user left them.
     program.Activate();

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 namespace vek::sim {
 
@@ -17,13 +18,29 @@ public:
     void Write(uint32_t address, uint8_t value);
     // Clears the memory (a power-up).
     void Clear() { m_bytes.fill(0); }
+    // The chip's supply. Without it reads give 0xFF (the lines float high) and writes are lost;
+    // switching it on again is a power-up.
+    void SetPowered(bool on)
+    {
+        if (on && !m_powered)
+            Clear();
+        m_powered = on;
+    }
+    bool Powered() const { return m_powered; }
 
     // Called after every write the board makes on the chip's behalf, so a firmware model can
     // react (start a capture when a mode bit is set, and the like).
     std::function<void(uint32_t address, uint8_t value)> onWrite;
+    // Further firmware models that watch the writes, called after onWrite in the order they
+    // were added. A listener may write the memory itself (it is then called again for that
+    // write); it must not add listeners while it runs.
+    using WriteListener = std::function<void(uint32_t address, uint8_t value)>;
+    void AddWriteListener(WriteListener listener) { m_listeners.push_back(std::move(listener)); }
 
 private:
     std::array<uint8_t, kSize> m_bytes{};
+    std::vector<WriteListener> m_listeners;
+    bool m_powered = true;
 };
 
 } // namespace vek::sim

@@ -4,7 +4,9 @@
 
 namespace vek::sim {
 
-SimulatedBoard::SimulatedBoard(Clock &clock) : adc(usb.board, clock)
+SimulatedBoard::SimulatedBoard(Clock &clock)
+    : adc(usb.board, clock), transfer(usb.board.memory), switchTest(usb.board, adc, clock, transfer),
+      recorder(usb.board, adc, clock, transfer)
 {
     usb.board.keepFrameLog = false;
 }

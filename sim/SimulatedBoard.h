@@ -5,6 +5,9 @@
 #include "app/base/Clock.h"
 #include "chipdesc/FieldBindings.h"
 #include "sim/SimAdc.h"
+#include "sim/SimBlockTransfer.h"
+#include "sim/SimRecorder.h"
+#include "sim/SimSwitchTest.h"
 #include "sim/SimUsbBackends.h"
 
 #include <QString>
@@ -20,6 +23,11 @@ public:
 
     SimUsb usb;
     SimAdc adc;
+    // The chip's own test programs hand what they recorded out through the block transfer.
+    SimBlockTransfer transfer;
+    SimSwitchTest switchTest;
+    // The recording of the board-buffered capture.
+    SimRecorder recorder;
 
     // The converter's noise seed and, when replayPath is not empty, the codes it streams instead.
     // False with a message when the replay file cannot be used.

@@ -4,13 +4,6 @@
 
 namespace vek {
 
-TWeightCAL::TWeightCAL(AppContext &ctx, QWidget *parent)
-    : PanelWindow(QStringLiteral("WeightCAL"), QStringLiteral("Switch ADC Channel Test"),
-                  QRect(0, 0, 640, 480), parent),
-      m_ctx(ctx)
-{
-}
-
 TTMP::TTMP(AppContext &ctx, QWidget *parent)
     : PanelWindow(QStringLiteral("TMP"), QStringLiteral("Temperature Test"), QRect(0, 0, 760, 560),
                   parent),

@@ -1,5 +1,5 @@
 #pragma once
-// The channel switch test and the temperature test windows.
+// The temperature test window.
 #include "widgets/PanelWindow.h"
 
 #include <QTimer>
@@ -7,15 +7,6 @@
 namespace vek {
 
 struct AppContext;
-
-class TWeightCAL : public PanelWindow {
-    Q_OBJECT
-public:
-    explicit TWeightCAL(AppContext &ctx, QWidget *parent = nullptr);
-
-private:
-    AppContext &m_ctx;
-};
 
 class TTMP : public PanelWindow {
     Q_OBJECT
