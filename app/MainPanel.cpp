@@ -6,7 +6,7 @@
 #include "app/config/ConfigFile.h"
 #include "app/context/AppContext.h"
 #include "app/placement/TRestoreWin.h"
-#include "bench/ui/BenchWindows.h"
+#include "bench/ui/TTMP.h"
 #include "bench/ui/TWeightCAL.h"
 #include "chipdesc/ui/TOption.h"
 #include "instruments/ui/StepTableWindows.h"
@@ -434,12 +434,13 @@ void TMainPanel::ShowInstrumentMenus()
             a->setVisible(true);
 }
 
-void TMainPanel::SaveFluke1Click() {}
-void TMainPanel::SaveReg1Click() {}
-void TMainPanel::SavePower1Click() {}
-void TMainPanel::DownLoadFluke1Click() {}
-void TMainPanel::DownloadReg1Click() {}
-void TMainPanel::DownloadPower1Click() {}
+// The step tables cover the temperature test's step count, read afresh for every file.
+void TMainPanel::SaveFluke1Click() { m_w->fluke->SaveSteps(m_w->tmp->Modenum()); }
+void TMainPanel::SaveReg1Click() { m_w->tmp->SaveReg(); }
+void TMainPanel::SavePower1Click() { m_w->power->SaveSteps(m_w->tmp->Modenum()); }
+void TMainPanel::DownLoadFluke1Click() { m_w->fluke->LoadSteps(m_w->tmp->Modenum()); }
+void TMainPanel::DownloadReg1Click() { m_w->tmp->DownloadReg(); }
+void TMainPanel::DownloadPower1Click() { m_w->power->LoadSteps(m_w->tmp->Modenum()); }
 
 void TMainPanel::SMenu_OptionClick()
 {

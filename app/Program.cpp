@@ -4,7 +4,7 @@
 #include "analysis/ui/TAnxADC.h"
 #include "app/MainPanel.h"
 #include "app/context/AppContext.h"
-#include "bench/ui/BenchWindows.h"
+#include "bench/ui/TTMP.h"
 #include "bench/ui/TWeightCAL.h"
 #include "chipdesc/ui/TOption.h"
 #include "instruments/ui/StepTableWindows.h"
@@ -64,6 +64,13 @@ Program::Program(AppContext &ctx) : m_ctx(ctx)
         m_w.main->ShowInstrumentMenus();
         m_w.option->ShowInstrumentControls();
     };
+    // A step count read in the temperature test window grows both step tables to it (a table
+    // keeps its texts); Enter in its step count rebuilds the calibrator table with that many rows.
+    m_w.tmp->onStepCount = [this](int steps) {
+        m_w.fluke->GrowTo(steps);
+        m_w.power->GrowTo(steps);
+    };
+    m_w.tmp->onStepCountEntered = [this](int steps) { m_w.fluke->INI(steps); };
     m_ctx.refreshPanels = [this]() {
         m_w.adc->DataUpdate();
         m_w.op->DataUpdate();

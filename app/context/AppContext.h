@@ -5,10 +5,13 @@
 #include "app/base/Clock.h"
 #include "app/base/Dialogs.h"
 #include "app/config/ConfigSettings.h"
+#include "bench/RegisterSteps.h"
+#include "bench/StepResultGrid.h"
 #include "chipdesc/ChipDescription.h"
 #include "chipdesc/FieldBindings.h"
 #include "chipdesc/PanelPreparation.h"
 #include "instruments/InstrumentPorts.h"
+#include "instruments/StepTable.h"
 #include "instruments/serial/SerialPorts.h"
 #include "link/ChipAccess.h"
 #include "link/LinkState.h"
@@ -125,6 +128,13 @@ struct AppContext {
     // Instruments.
     InstrumentPorts instrumentPorts{};
     InstrumentBuffers instrumentBuffers;
+
+    // The tables a temperature test run is made of: the calibrator's and the power supply's
+    // command per step, the register values per step, and the mean measured at each step.
+    StepTable flukeSteps;
+    StepTable powerSteps;
+    RegisterStepTable registerSteps;
+    StepResultGrid stepResults;
 
     StatusLine status;
     // The RS232 interface's way to the chip's COM port and to status field 1.
