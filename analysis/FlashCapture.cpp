@@ -1,6 +1,7 @@
 #include "analysis/FlashCapture.h"
 
 #include "analysis/Spectrum.h"
+#include "link/ChipBlockTransfer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,14 +10,10 @@ namespace vek {
 
 namespace {
 
-constexpr uint16_t kControl = 0xD2;
-constexpr uint16_t kTransfer = 0xA4;
-constexpr uint16_t kOffset = 0x170;
-constexpr uint16_t kCount = 0x173;
 constexpr uint16_t kKind = 0x177;
-constexpr uint16_t kWindow = 0x100;
 constexpr uint16_t kPortReg = 0x23;
 constexpr uint16_t kMode = 0xF0;
+constexpr uint8_t kRecordBit = 0x20;
 
 struct Flash {
     FlashCaptureIo &io;
@@ -34,42 +31,14 @@ struct Flash {
         if (io.status)
             io.status(field, text);
     }
-    bool Read(uint16_t address, uint8_t &value)
+    ChipPoll Poll()
     {
-        if (!ReadChip(io.chip, address, 1, io.slot))
-            return false;
-        value = io.chip.link.buffer[0];
-        return true;
-    }
-    bool Write(uint16_t address, std::initializer_list<uint8_t> bytes)
-    {
-        int i = 0;
-        for (uint8_t b : bytes)
-            io.chip.link.buffer[size_t(5 + i++)] = b;
-        return WriteChip(io.chip, address, i, io.slot);
-    }
-    bool Write24(uint16_t address, uint32_t v)
-    {
-        return Write(address, {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16)});
-    }
-    bool Update(uint16_t address, uint8_t orMask, uint8_t andMask)
-    {
-        uint8_t v = 0;
-        return Read(address, v) && Write(address, {uint8_t((v | orMask) & andMask)});
-    }
-    // Waits until the chip clears `bit` of `address`. A failed read ends the wait as if the bit
-    // had cleared (the capture goes on with what the window holds); the limit or a stop fail it.
-    bool WaitBitClear(uint16_t address, uint8_t bit)
-    {
-        const double start = Time().NowDays();
-        for (;;) {
-            uint8_t v = 0;
-            if (!Read(address, v) || !(v & bit))
-                return true;
-            Pump();
-            if (store.CaptureIdle || (Time().NowDays() - start) * kMsPerDay > io.bitWaitMs)
-                return false;
-        }
+        ChipPoll p;
+        p.limitMs = io.bitWaitMs;
+        p.pauseMs = 0; // every chip access already ends with its pause
+        p.pump = io.pumpMessages;
+        p.stopped = [this] { return store.CaptureIdle; };
+        return p;
     }
 };
 
@@ -90,7 +59,12 @@ bool ReadADFlash(FlashCaptureIo &io, SampleStore &store)
     ClearSamples(store, CaptureTarget(store.TargetCount));
 
     // Clear whatever the chip recorded before.
-    if (!f.Update(kControl, 0x80, 0xFF) || !f.WaitBitClear(kControl, 0x80))
+    // A failed read ends the wait as if the bit had cleared; the limit or a stop fail it.
+    if (!ModifyChipByte(io.chip, kFirmwareRequestAddress, 0xFF, kFirmwareRequestBit, io.slot))
+        return false;
+    const PollResult cleared =
+        PollUntilClear(io.chip, kFirmwareRequestAddress, kFirmwareRequestBit, io.slot, f.Poll());
+    if (cleared == PollResult::TimedOut || cleared == PollResult::Stopped)
         return false;
 
     BeginCapture(store, f.Time().NowDays());
@@ -103,8 +77,11 @@ bool ReadADFlash(FlashCaptureIo &io, SampleStore &store)
         if (io.gauge)
             io.gauge(false, GaugePercent(store.SampleCount, target));
     };
-    if (!f.Write24(kOffset, 0) || !f.Write24(kCount, recordBytes) || !f.Update(kTransfer, 0, 0x8F) ||
-        !f.Write(kKind, {5}) || !f.Update(kControl, 0x20, 0xBF)) {
+    if (!WriteChip24(io.chip, kBlockOffsetAddress, 0, io.slot) ||
+        !WriteChip24(io.chip, kBlockLengthAddress, recordBytes, io.slot) ||
+        !ModifyChipByte(io.chip, kBlockControlAddress, 0x8F, 0, io.slot) ||
+        !(io.chip.link.buffer[5] = 5, WriteChip(io.chip, kKind, 1, io.slot)) ||
+        !ModifyChipByte(io.chip, kFirmwareRequestAddress, 0xBF, kRecordBit, io.slot)) {
         hideGauge();
         return false;
     }
@@ -129,18 +106,24 @@ bool ReadADFlash(FlashCaptureIo &io, SampleStore &store)
     }
     const double recordedDays = f.Time().NowDays();
 
-    uint8_t saved23 = 0;
-    if (!f.Read(kPortReg, saved23) || !f.Write(kPortReg, {uint8_t(saved23 & 0xBF)})) {
+    if (!ReadChip(io.chip, kPortReg, 1, io.slot)) {
         hideGauge();
         store.CaptureIdle = true;
         return false;
     }
-    bool failed = false;
+    const uint8_t saved23 = io.chip.link.buffer[0];
+    auto writePortReg = [&](uint8_t v) {
+        io.chip.link.buffer[5] = v;
+        return WriteChip(io.chip, kPortReg, 1, io.slot);
+    };
+    bool failed = !writePortReg(uint8_t(saved23 & 0xBF));
     uint32_t offset = 0;
-    while (offset < recordBytes && store.SampleCount < target) {
+    while (!failed && offset < recordBytes && store.SampleCount < target) {
         const uint32_t c = std::min<uint32_t>(kFlashChunkBytes, recordBytes - offset);
-        if (!f.Write24(kOffset, offset) || !f.Write24(kCount, c) || !f.Update(kTransfer, 0x08, 0xFF) ||
-            !f.WaitBitClear(kTransfer, 0x08) || !ReadChip(io.chip, kWindow, int(c), io.slot)) {
+        const BlockResult got = FetchChipBlock(io.chip, offset, int(c), io.slot, f.Poll());
+        if (got == BlockResult::Stopped)
+            break;
+        if (got != BlockResult::Ok) {
             failed = true;
             break;
         }
@@ -158,9 +141,9 @@ bool ReadADFlash(FlashCaptureIo &io, SampleStore &store)
             break;
     }
     // However the read-out ended: streaming off and the port register as it was.
-    f.Update(kMode, 0, 0xFD);
+    ModifyChipByte(io.chip, kMode, 0xFD, 0, io.slot);
     hideGauge();
-    f.Write(kPortReg, {saved23});
+    writePortReg(saved23);
     if (failed || store.SampleCount < target)
         store.CaptureIdle = true;
     // The duration is the recording's; FinishCapture also sets the bin spacing (1 Hz for 0 ms)

@@ -114,9 +114,4 @@ double MiddleMean(std::array<double, 4> r)
     return (r[1] + r[2]) / 2;
 }
 
-int TmpDataColumns(int stepCount) { return std::min(std::max(stepCount, 0), 10) + 1; }
-int TmpDataRows(int stepCount) { return std::max(stepCount, 0) / 10 + 2; }
-int TmpDataColumnOf(int step) { return (step - 1) % 10 + 1; }
-int TmpDataRowOf(int step) { return (step - 1) / 10 + 1; }
-
 } // namespace vek

@@ -1,7 +1,7 @@
 #pragma once
 // The temperature test's result files as bytes: the summary of every step's figures ("VekTEMPA",
-// "VekTEMPB"), the meter log ("VekTEMPBryMen"), the meter readings' text and unit symbols, and
-// the shape of the window's mean grid. No I/O here.
+// "VekTEMPB"), the meter log ("VekTEMPBryMen"), the meter readings' text and unit symbols. No
+// I/O here.
 #include "analysis/SampleStore.h"
 
 #include <QByteArray>
@@ -45,12 +45,5 @@ QByteArray MeterReadingText(double value);
 QByteArray MeterUnitText(uint8_t statusA, uint8_t statusB);
 // The stored reading of four: sorted, the mean of the middle two.
 double MiddleMean(std::array<double, 4> readings);
-
-// The mean grid: ten steps per row under the headers "D - 1", "D - 2", ...
-int TmpDataColumns(int stepCount);
-int TmpDataRows(int stepCount);
-// Column and row of step s (from 1).
-int TmpDataColumnOf(int step);
-int TmpDataRowOf(int step);
 
 } // namespace vek

@@ -58,6 +58,20 @@ StepTableRow TempTables::PowerRow(int step) const
     return step >= 1 && step <= int(power.size()) ? power[size_t(step - 1)] : StepTableRow{};
 }
 
+TempTables TempTablesFrom(const RegisterStepTable &registers, const StepTable &fluke, const StepTable &power)
+{
+    TempTables t;
+    t.reg.resize(size_t(registers.Steps()) + 1);
+    for (int r = 0; r <= registers.Steps(); ++r)
+        for (int c = 1; c < kRegTableColumns; ++c)
+            t.reg[size_t(r)][size_t(c)] = registers.Cell(r, c);
+    for (int s = 1; s <= fluke.Rows(); ++s)
+        t.fluke.push_back({fluke.Marker(s), fluke.Command(s)});
+    for (int s = 1; s <= power.Rows(); ++s)
+        t.power.push_back({power.Marker(s), power.Command(s)});
+    return t;
+}
+
 int CountRegisterColumns(const TempTables &tables)
 {
     int count = 0;

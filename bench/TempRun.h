@@ -6,7 +6,9 @@
 // through hooks; every wait runs on the given clock and ends within 100 ms of a stop.
 #include "analysis/SampleStore.h"
 #include "app/base/Clock.h"
+#include "bench/RegisterSteps.h"
 #include "bench/TempFiles.h"
+#include "instruments/StepTable.h"
 #include "instruments/InstrumentLink.h"
 
 #include <QString>
@@ -149,6 +151,9 @@ private:
     int m_meterCounter = 0;
     int m_captureWaitSeconds = 0;
 };
+
+// The tables of the window (or of the files a command-line run loaded) as a run reads them.
+TempTables TempTablesFrom(const RegisterStepTable &registers, const StepTable &fluke, const StepTable &power);
 
 // Register columns of a run: leading header cells (c, 0), c = 1..10, that hold a non-zero
 // hexadecimal number.

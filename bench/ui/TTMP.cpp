@@ -288,6 +288,8 @@ void TTMP::BFlashRDClick()
 void TTMP::Button2Click()
 {
     runState.running = false;
+    if (m_run.stop)
+        m_run.stop();
 }
 
 void TTMP::ENSaveClick()
