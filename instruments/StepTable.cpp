@@ -130,8 +130,8 @@ FileRead LoadStepFile(const QString &path, StepTable &table, int count, StepFile
     const FileRead read = ReadTableFile(path, bytes);
     if (read == FileRead::Unreadable)
         return read;
-    LoadStepFileBytes(table, bytes, count,
-                      kind); // a missing file loads nothing: the steps are cleared
+    // A missing file loads nothing: the steps are cleared.
+    LoadStepFileBytes(table, bytes, count, kind);
     return read;
 }
 

@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTableView>
@@ -23,13 +24,13 @@ namespace vek {
 namespace {
 
 // Design layout.
-constexpr int kDesignWidth = 850, kDesignHeight = 520;
+constexpr int kDesignWidth = 800, kDesignHeight = 520;
 constexpr int kMinWidth = 400, kMinHeight = 300;
 constexpr int kGridTop = 91;
-constexpr int kColumnLeft = 190, kColumnWidth = 72;
+constexpr int kColumnLeft = 156, kMinColumnWidth = 72;
 constexpr int kRowTops[3] = {6, 32, 58};
 constexpr int kPanelHeight = 22;
-constexpr int kStepPanelWidth = 64;
+constexpr int kStepPanelWidth = 56;
 
 uint32_t FromColor(const QColor &c) { return uint32_t(c.rgb() & 0xFFFFFF); }
 
@@ -125,12 +126,12 @@ void TWeightCAL::BuildControls()
         return items;
     };
     // Run parameters on the left.
-    m_label1 = label("Label1", QStringLiteral("每次取樣筆數"), QRect(8, kRowTops[0], 96, kPanelHeight));
-    m_label2 = label("Label2", QStringLiteral("總共循環次數"), QRect(8, kRowTops[1], 96, kPanelHeight));
-    m_label3 = label("Label3", QStringLiteral("Scale"), QRect(8, kRowTops[2], 96, kPanelHeight));
-    m_evStepLen = combo("EvStepLen", counts(kSampleChoices), QRect(106, kRowTops[0], 72, kPanelHeight));
-    m_loopStep = combo("LoopStep", counts(kLoopChoices), QRect(106, kRowTops[1], 72, kPanelHeight));
-    m_txScale = combo("TXScale", ScaleItems(), QRect(106, kRowTops[2], 72, kPanelHeight));
+    m_label1 = label("Label1", QStringLiteral("每次取樣筆數"), QRect(8, kRowTops[0], 84, kPanelHeight));
+    m_label2 = label("Label2", QStringLiteral("總共循環次數"), QRect(8, kRowTops[1], 84, kPanelHeight));
+    m_label3 = label("Label3", QStringLiteral("Scale"), QRect(8, kRowTops[2], 84, kPanelHeight));
+    m_evStepLen = combo("EvStepLen", counts(kSampleChoices), QRect(94, kRowTops[0], 56, kPanelHeight));
+    m_loopStep = combo("LoopStep", counts(kLoopChoices), QRect(94, kRowTops[1], 56, kPanelHeight));
+    m_txScale = combo("TXScale", ScaleItems(), QRect(94, kRowTops[2], 56, kPanelHeight));
     m_txScale->setCurrentIndex(kDefaultScaleIndex);
     m_label1->setBuddy(m_evStepLen);
     m_label2->setBuddy(m_loopStep);
@@ -138,38 +139,29 @@ void TWeightCAL::BuildControls()
     QStringList shifts;
     for (int i = 0; i < 16; ++i)
         shifts << QStringLiteral("shift %1").arg(i);
-    m_adShift = combo("ADShift", shifts, QRect(106, kRowTops[2], 72, kPanelHeight));
+    m_adShift = combo("ADShift", shifts, QRect(94, kRowTops[2], 56, kPanelHeight));
     m_adShift->hide();
 
-    // The eight channels: check box, Set and Review panels.
+    // The eight channels: check box, Set and Review panels; a column is as wide as the check
+    // box's caption needs.
+    const int columnWidth =
+        std::max(kMinColumnWidth, QFontMetrics(font()).horizontalAdvance(QStringLiteral("Channel 8")) + 24);
     for (int i = 0; i < kSwitchChannels; ++i) {
-        const int x = kColumnLeft + i * kColumnWidth;
+        const int x = kColumnLeft + i * columnWidth;
         const QString n = QString::number(i + 1);
         auto *box = new QCheckBox(QStringLiteral("Channel ") + n, this);
         box->setObjectName(QStringLiteral("SwitCh") + n);
         box->setAccessibleName(box->text());
-        box->setGeometry(x, kRowTops[0], kColumnWidth - 4, kPanelHeight);
+        box->setGeometry(x, kRowTops[0], columnWidth - 4, kPanelHeight);
         m_switch[size_t(i)] = box;
         connect(box, &QCheckBox::clicked, this, [this, i] { SwitChClick(i); });
         m_set[size_t(i)] = new ClickPanel(QStringLiteral("PSwitchSet") + n, QStringLiteral("Set ") + n, this);
-        m_set[size_t(i)]->setGeometry(x, kRowTops[1], kColumnWidth - 6, kPanelHeight);
+        m_set[size_t(i)]->setGeometry(x, kRowTops[1], columnWidth - 6, kPanelHeight);
         m_set[size_t(i)]->onClick = [this, i] { PSwitchSetClick(i); };
         m_review[size_t(i)] = new ClickPanel(QStringLiteral("PSwReview") + n, QStringLiteral("Review ") + n, this);
-        m_review[size_t(i)]->setGeometry(x, kRowTops[2], kColumnWidth - 6, kPanelHeight);
+        m_review[size_t(i)]->setGeometry(x, kRowTops[2], columnWidth - 6, kPanelHeight);
         m_review[size_t(i)]->onClick = [this, i] { PSwReviewClick(i); };
     }
-
-    // Buttons on the right.
-    auto button = [this](const char *name, const char *text, int top) {
-        auto *b = new QPushButton(QString::fromLatin1(text), this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setAccessibleName(b->text());
-        b->setGeometry(kColumnLeft + kSwitchChannels * kColumnWidth + 6, top - 1, 80, kPanelHeight + 2);
-        return b;
-    };
-    m_send = button("SendTOZR200", "Send", kRowTops[0]);
-    m_begin = button("TestBegin", "Begin", kRowTops[1]);
-    m_saveExcel = button("SaveExcel", "SaveExcel", kRowTops[2]);
 
     // The result grid.
     m_model = new SwitchGridModel(this);
@@ -194,8 +186,24 @@ void TWeightCAL::BuildControls()
         m_step[size_t(i)] = p;
     }
     m_stopPanel = new ClickPanel(QStringLiteral("PSTP"), QStringLiteral("STOP"), m_panel1);
-    m_stopPanel->setGeometry(8 + kSwitchChannels * (kStepPanelWidth + 4) + 12, 8, kStepPanelWidth + 8, kPanelHeight + 4);
+    m_stopPanel->setGeometry(8 + kSwitchChannels * (kStepPanelWidth + 4) + 8, 8, kStepPanelWidth + 4, kPanelHeight + 4);
     m_stopPanel->onClick = [this] { PSTPClick(); };
+    // The buttons beside STOP.
+    int left = m_stopPanel->geometry().right() + 17;
+    auto button = [this, &left](const char *name, const char *text) {
+        auto *b = new QPushButton(QString::fromLatin1(text), m_panel1);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setAccessibleName(b->text());
+        b->setGeometry(left, 8, 72, kPanelHeight + 4);
+        left += 76;
+        return b;
+    };
+    m_send = button("SendTOZR200", "Send");
+    m_begin = button("TestBegin", "Begin");
+    m_saveExcel = button("SaveExcel", "SaveExcel");
+    // Wide enough for the channel columns and the bottom row.
+    const int width = std::max({kDesignWidth, kColumnLeft + kSwitchChannels * columnWidth + 8, left + 24});
+    SetFrameRect(QRect(FrameRect().topLeft(), QSize(width, kDesignHeight)));
 
     m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("Timer1"));

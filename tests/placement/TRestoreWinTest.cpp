@@ -197,6 +197,8 @@ TEST(RestoreWin, ClosingTheMainWindowWritesBothSettingsFiles)
     EXPECT_TRUE(cfg.startsWith("Vek-ENOBTEST V1.7 HID\r\n"));
     EXPECT_TRUE(cfg.contains("\r\nFALSE\r\n 0\r\n 3\r\n"));
     EXPECT_TRUE(QFileInfo::exists(PlacementPath(dir)));
-    // Written whole through a temporary file that is gone again.
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+    // The channel switch test's settings too; each written whole through a temporary file that
+    // is gone again.
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("StepADC.txt")));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 3);
 }

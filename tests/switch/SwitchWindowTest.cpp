@@ -165,6 +165,13 @@ TEST(SwitchWindow, StepsPanelsShiftAndSize)
     Choose(w.ADShift(), 5);
     EXPECT_EQ(b.usb.board.memory.Read(0xAD), 5);
 
+    // A board that is gone: the send fails with its box and status text.
+    b.usb.board.Unplug();
+    w.SendTOZR200()->click();
+    ASSERT_EQ(b.dialogs.asked.size(), 1u);
+    EXPECT_EQ(b.dialogs.asked[0].text, "Data Send Fail!!");
+    EXPECT_EQ(b.ctx.status.Text(2), "Data Send Fail");
+
     w.resize(300, 200);
     EXPECT_EQ(w.size(), QSize(400, 300));
     w.resize(900, 600);
