@@ -101,7 +101,7 @@ TOption::TOption(AppContext &ctx, QWidget *parent)
                                                        m_label13, m_powerCom, m_powerSelect})
         w->hide();
     // The six meter channels, beside the calibrator and the power supply; shown with them.
-    m_meterLabel = MakeLabel(this, "LabelMeter", QStringLiteral("=================Meter================"),
+    m_meterLabel = MakeLabel(this, "LabelMeter", QStringLiteral("==========Meter=========="),
                              QRect(320, 204, 240, 18));
     m_meterWidgets.push_back(m_meterLabel);
     const MeterChoices choices = LoadMeterChoices(m_ctx.ProgramFile(MeterChoicesFileName()));

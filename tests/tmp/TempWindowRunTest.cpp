@@ -9,6 +9,7 @@
 #include "bench/TemperatureModels.h"
 #include "bench/ui/TTMP.h"
 #include "chipdesc/SelectChip.h"
+#include "chipdesc/ui/TOption.h"
 #include "instruments/MeterChannels.h"
 #include "sim/SimulatedTempBench.h"
 
@@ -112,4 +113,29 @@ TEST(TempWindowRun, TenStepsThroughTheWindow)
     ASSERT_TRUE(a.open(QIODevice::ReadOnly));
     EXPECT_EQ(a.readAll().count("\r\n"), 12);
     EXPECT_TRUE(QFile::exists(programDir + "VekTEMPBryMen.CSV"));
+}
+
+TEST(TempWindowRun, MeterRowsOfTheSetupDialog)
+{
+    QTemporaryDir dir;
+    const QString programDir = dir.path() + QLatin1Char('/');
+    FakeClock clock;
+    ScriptedDialogs dialogs;
+    AppContext ctx(clock, dialogs, programDir);
+    sim::SimulatedBoard board(clock);
+    UseSimulatedBoard(ctx, board);
+    sim::SimulatedTempBench bench(clock, board, ctx.serialPorts);
+    Program program(ctx);
+    TOption &option = *program.Windows().option;
+    EXPECT_TRUE(option.MeterCOM(0)->isHidden());
+    option.ShowInstrumentControls();
+    EXPECT_FALSE(option.MeterCOM(0)->isHidden());
+    option.MeterCOM(2)->setCurrentIndex(10); // COM11, meter channel 2 of the simulated bench
+    option.MeterSelectClick(2);
+    EXPECT_TRUE(ctx.instrumentPorts[size_t(kFirstMeterPort + 2)].present);
+    EXPECT_EQ(ctx.status.Text(1), QStringLiteral("Successful Select Meter 2 In COM11"));
+    EXPECT_EQ(LoadMeterChoices(programDir + MeterChoicesFileName())[2], 10);
+    const QString shots = QString::fromLocal8Bit(qgetenv("VEK_SHOT_DIR"));
+    if (!shots.isEmpty())
+        option.grab().save(shots + "/option_meters.png");
 }
