@@ -21,7 +21,13 @@ void ConnectHeadlessBoard(TemperatureRun &run, ChipPort &chip, SampleStore &stor
     run.board.trigger = [&chip] { TMPTRIGER(chip, 0); };
     run.board.stopCapture = [&store] { store.CaptureIdle = true; };
     run.board.saveFullFile = [&store, &results](const QString &path) { return SaveResultFile(path, store, results); };
-    run.board.measure = [&chip, &store, &results, options](int mode, const QString &refVolt, AnalysisResults &out) {
+    // The run's message pump reaches into the captures, so a stop ends a capture in progress.
+    auto pump = [&run] {
+        if (run.view.pumpMessages)
+            run.view.pumpMessages();
+    };
+    run.board.measure = [&chip, &store, &results, options, pump](int mode, const QString &refVolt,
+                                                                  AnalysisResults &out) {
         MeasureSettings settings;
         settings.refVoltText = refVolt;
         settings.filterText = options.filterText;
@@ -31,6 +37,7 @@ void ConnectHeadlessBoard(TemperatureRun &run, ChipPort &chip, SampleStore &stor
             AcquisitionIo io(chip);
             io.kind = options.kind;
             io.idleTimeoutMs = options.idleTimeoutMs;
+            io.pumpMessages = pump;
             store.CaptureIdle = false;
             store.SampleCount = 0;
             const bool captured = ReadADCALL(io, store).ok();
@@ -41,6 +48,7 @@ void ConnectHeadlessBoard(TemperatureRun &run, ChipPort &chip, SampleStore &stor
             f = MeasureStreamed(store, settings, results);
         } else if (mode == kTempModeFlash) {
             FlashCaptureIo io(chip);
+            io.pumpMessages = pump;
             if (!BFlashRDCOM(io, store, settings, results))
                 return false;
             f = Figures{};

@@ -213,6 +213,34 @@ TEST(TempBench, CommandLineRunWritesTheSameFiles)
         EXPECT_EQ(ReadAll(tool.filePath(name)), ReadAll(inProcess.filePath(name))) << name;
 }
 
+TEST(TempBench, StopEndsACaptureInProgress)
+{
+    QTemporaryDir dir;
+    SimRig rig;
+    rig.PowerOn();
+    rig.store.TargetCount = 65536; // 6.4 s at the converter's 10240 Hz
+    TemperatureRun run(rig.clock, rig.link, rig.records, dir.path() + "/");
+    ConnectHeadlessBoard(run, rig.port, rig.store, rig.results, {});
+    double stoppedAt = 0;
+    run.view.pumpMessages = [&] {
+        if (stoppedAt == 0 && rig.store.SampleCount > 1000) {
+            stoppedAt = rig.clock.NowDays();
+            run.Stop();
+        }
+    };
+    TempTables t;
+    t.reg.resize(2);
+    t.reg[0][1] = QStringLiteral("40");
+    t.reg[1][1] = QStringLiteral("1");
+    TempSettings settings;
+    settings.measure = TempMeasure::AdcOnly;
+    run.Run(kTempModeStreamed, t, settings);
+    ASSERT_GT(stoppedAt, 0);
+    EXPECT_LT(rig.store.SampleCount, 65536);
+    EXPECT_LT((rig.clock.NowDays() - stoppedAt) * kMsPerDay, 1000 + 700); // and the closing standby
+    EXPECT_TRUE(ReadAll(dir.filePath("VekTEMPA.CSV")).contains("\r\n1, 0.000000")); // not logged
+}
+
 TEST(TempBench, BoardBufferedCaptureStoresEachRecordedSampleOnce)
 {
     SimRig rig;
