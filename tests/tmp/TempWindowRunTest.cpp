@@ -113,6 +113,13 @@ TEST(TempWindowRun, TenStepsThroughTheWindow)
     ASSERT_TRUE(a.open(QIODevice::ReadOnly));
     EXPECT_EQ(a.readAll().count("\r\n"), 12);
     EXPECT_TRUE(QFile::exists(programDir + "VekTEMPBryMen.CSV"));
+
+    // "Ca.Flash": the same steps from the series the chip records on its own side.
+    tmp.CADCBRY()->setCurrentIndex(TTMP::kAdcOnly);
+    tmp.BFlashRD()->click();
+    EXPECT_EQ(ctx.stepResults.Cell(1, 5), QStringLiteral("nan"));
+    EXPECT_NEAR(ctx.stepResults.Cell(1, 4).toDouble(), 0.3 * 0.25 / 1.2 * 4194304.0 + 37, 10);
+    EXPECT_EQ(ctx.samples.SampleCount, 256);
 }
 
 TEST(TempWindowRun, MeterRowsOfTheSetupDialog)
