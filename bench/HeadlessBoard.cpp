@@ -58,13 +58,10 @@ void ConnectHeadlessBoard(TemperatureRun &run, ChipPort &chip, SampleStore &stor
             io.layout = options.layout;
             io.bank1Present = options.bank1Present;
             io.bank2Present = options.bank2Present;
-            if (!ReadRamBlock(io))
+            if (!TmpRAMADC(io, store, settings, results))
                 return false;
-            DecodeRamBlock(store, chip.chips[0].image, options.layout, options.bank2Present);
-            f = MeasureRamBlock(store, settings, results);
-            if (f)
-                out = results;
-            return f.has_value();
+            out = results;
+            return true;
         }
         if (!f)
             return false;

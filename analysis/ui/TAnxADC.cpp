@@ -460,6 +460,24 @@ void TAnxADC::AnalyseRamBlock(const QString &refVoltText, RamBlockLayout layout,
     ChartFun(s.ChartCount);
 }
 
+bool TAnxADC::TmpRAMADC(const QString &refVoltText)
+{
+    ChipPort chip = m_ctx.Chip();
+    BlockCaptureIo io(chip);
+    io.kind = static_cast<InterfaceKind>(m_ctx.setup.interfaceIndex);
+    io.layout = UsesPlainSpecialHeader(m_ctx.chip.productName, m_ctx.setup.chipModelIndex) ? RamBlockLayout::SmallModel
+                                                                                        : RamBlockLayout::Banked;
+    io.bank1Present = m_ctx.chip.ramBanks[1].Defined();
+    io.bank2Present = m_ctx.chip.ramBanks[2].Defined();
+    Figures f;
+    const bool ok = vek::TmpRAMADC(io, m_ctx.samples, CurrentMeasureSettings(refVoltText), m_ctx.analysisResults, &f);
+    if (ok)
+        ShowFigures(f);
+    m_model->AllChanged();
+    ChartFun(m_ctx.samples.ChartCount);
+    return ok;
+}
+
 void TAnxADC::ClrTMP()
 {
     SampleStore &s = m_ctx.samples;

@@ -89,6 +89,9 @@ public:
     // Figures of a block read from chip RAM into the chip image of slot 0; redraws the chart.
     void AnalyseRamBlock(const QString &refVoltText, RamBlockLayout layout, bool bank2Present);
     void ClrTMP();
+    // TmpRAMADC: the block the firmware left in chip RAM, read without a trigger, analysed and
+    // shown; true when it gave figures.
+    bool TmpRAMADC(const QString &refVoltText);
     // Disables (busy) or enables again the board menus and the buttons "Save to CSV" and
     // "Chang to Chart" around a capture.
     void SetCaptureControlsBusy(bool busy);

@@ -30,23 +30,6 @@ public:
     TemperatureRun run;
 };
 
-// TmpRAMADC: the block the firmware left in its RAM (triggered and waited for by the run), read
-// and analysed without a trigger of its own.
-bool ReadRamBlockNow(TAnxADC &anx, AppContext &ctx, const QString &refVolt)
-{
-    ChipPort chip = ctx.Chip();
-    BlockCaptureIo io(chip);
-    io.kind = static_cast<InterfaceKind>(ctx.setup.interfaceIndex);
-    io.layout = UsesPlainSpecialHeader(ctx.chip.productName, ctx.setup.chipModelIndex) ? RamBlockLayout::SmallModel
-                                                                                      : RamBlockLayout::Banked;
-    io.bank1Present = ctx.chip.ramBanks[1].Defined();
-    io.bank2Present = ctx.chip.ramBanks[2].Defined();
-    if (!ReadRamBlock(io))
-        return false;
-    anx.AnalyseRamBlock(refVolt, io.layout, io.bank2Present);
-    return ctx.samples.SampleCount > 0;
-}
-
 } // namespace
 
 void ConnectTemperatureRun(TTMP &tmp, TAnxADC &anx, AppContext &ctx)
@@ -79,7 +62,7 @@ void ConnectTemperatureRun(TTMP &tmp, TAnxADC &anx, AppContext &ctx)
             if (ok)
                 anx.ReCalADC();
         } else {
-            ok = ReadRamBlockNow(anx, ctx, refVolt);
+            ok = anx.TmpRAMADC(refVolt);
         }
         results = ctx.analysisResults;
         return ok;

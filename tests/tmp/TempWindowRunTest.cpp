@@ -120,6 +120,11 @@ TEST(TempWindowRun, TenStepsThroughTheWindow)
     EXPECT_EQ(ctx.stepResults.Cell(1, 5), QStringLiteral("nan"));
     EXPECT_NEAR(ctx.stepResults.Cell(1, 4).toDouble(), 0.3 * 0.25 / 1.2 * 4194304.0 + 37, 10);
     EXPECT_EQ(ctx.samples.SampleCount, 256);
+
+    // "ADC": the block the firmware captured into its RAM at each step.
+    tmp.BADC()->click();
+    EXPECT_NEAR(ctx.stepResults.Cell(1, 9).toDouble(), 0.8 * 0.25 / 1.2 * 4194304.0 + 37, 10);
+    EXPECT_EQ(ctx.samples.SampleCount, 126); // 41 samples from 0x103 and 85 from 0x200
 }
 
 TEST(TempWindowRun, MeterRowsOfTheSetupDialog)
