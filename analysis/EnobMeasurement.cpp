@@ -4,6 +4,7 @@
 #include "analysis/ResultFile.h"
 #include "analysis/Spectrum.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace vek {
@@ -84,6 +85,19 @@ EnobRun MeasureEnob(ChipPort &chip, InterfaceKind kind, SampleStore &store, cons
     }
     run.ok = true;
     return run;
+}
+
+bool TmpRAMADC(BlockCaptureIo &io, SampleStore &store, const MeasureSettings &settings, AnalysisResults &results,
+               Figures *figures)
+{
+    if (!ReadRamBlock(io))
+        return false;
+    DecodeRamBlock(store, io.chip.chips[size_t(std::clamp(io.slot, 0, kChipSlotCount - 1))].image, io.layout,
+                   io.bank2Present);
+    const std::optional<Figures> f = MeasureRamBlock(store, settings, results);
+    if (f && figures)
+        *figures = *f;
+    return f.has_value();
 }
 
 QString FiguresReport(const AnalysisResults &r)

@@ -37,6 +37,12 @@ double ReadGainFromChip(ChipPort &chip, int slot);
 EnobRun MeasureEnob(ChipPort &chip, InterfaceKind kind, SampleStore &store, const EnobOptions &options,
                     AnalysisResults &results);
 
+// TmpRAMADC: the block the firmware left in its RAM, read into the chip image of the slot without
+// a trigger or a wait of its own, decoded and measured. False (and no figures) when a read fails
+// or no sample came.
+bool TmpRAMADC(BlockCaptureIo &io, SampleStore &store, const MeasureSettings &settings, AnalysisResults &results,
+               Figures *figures = nullptr);
+
 // The seven figures, one "name: value" line each, in the order of the result file.
 QString FiguresReport(const AnalysisResults &r);
 

@@ -4,7 +4,9 @@
 #include "analysis/ui/TAnxADC.h"
 #include "app/MainPanel.h"
 #include "app/context/AppContext.h"
+#include "bench/SwitchRun.h"
 #include "bench/ui/TTMP.h"
+#include "bench/ui/TemperatureRunHooks.h"
 #include "bench/ui/TWeightCAL.h"
 #include "chipdesc/ui/TOption.h"
 #include "instruments/ui/StepTableWindows.h"
@@ -47,6 +49,12 @@ Program::Program(AppContext &ctx) : m_ctx(ctx)
                 a->setEnabled(enabled);
     };
     ConnectCaptureHooks(*m_w.anx, m_ctx);
+    // "Ca.Flash" puts port 2's output low first, as the channel switch test does before a run.
+    m_w.anx->hooks.beforeFlash = [this]() {
+        ChipPort chip = m_ctx.Chip();
+        PT2OUTLOW(chip, 0);
+    };
+    ConnectTemperatureRun(*m_w.tmp, *m_w.anx, m_ctx);
     m_w.up->onBoardFound = [this]() { m_w.main->USBClient(); };
     // The "Scale" lists of the analysis window and the channel switch test follow each other.
     m_w.anx->hooks.scaleIndexChanged = [this](int index) { m_w.weightCal->SetTXScaleIndex(index); };

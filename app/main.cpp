@@ -8,7 +8,10 @@
 #include "link/FrameTrace.h"
 #include "link/LinuxParallelPort.h"
 #include "link/RealUsbBackends.h"
+#include "sim/BenchCoupling.h"
 #include "sim/SimulatedBoard.h"
+#include "sim/instruments/CalibratorSim.h"
+#include "sim/instruments/PowerSupplySim.h"
 #include "sim/SimChipMonitor.h"
 #include "sim/SimParallelChip.h"
 #include "sim/instruments/LoopbackPort.h"
@@ -136,6 +139,24 @@ int main(int argc, char *argv[])
         bench = vek::sim::SimulatedBench::Start(ctx.serialPorts.ProgramEntries(),
                                                 vek::sim::SimulatedBench::kCalibratorCom,
                                                 vek::sim::SimulatedBench::kPowerSupplyCom, &error);
+        if (bench) {
+            // Wired like the real bench: the calibrator drives the converter's input, the power
+            // supply feeds the board, the meters read what their channels are wired to.
+            vek::sim::BenchReadings readings;
+            readings.calibratorVolts = [b = bench.get()]() {
+                return b->Calibrator().With<vek::sim::CalibratorSim>([](vek::sim::CalibratorSim &c) {
+                    return c.State().commands > 0 ? std::optional<double>(c.OutputVolts()) : std::nullopt;
+                });
+            };
+            readings.supplyVolts = [b = bench.get()]() {
+                return b->PowerSupply().With<vek::sim::PowerSupplySim>([](vek::sim::PowerSupplySim &p) {
+                    return p.State().remote ? std::optional<double>(p.OutputVolts()) : std::nullopt;
+                });
+            };
+            vek::sim::CoupleBench(*simulated, readings);
+            for (int c = 0; c < vek::sim::SimulatedBench::kMeters; ++c)
+                bench->SetMeterSource(c, [c, readings] { return vek::sim::MeterChannelDisplay(c, readings); });
+        }
         if (bench)
             std::fprintf(stderr, "vek-enobtest: simulated calibrator on %s (%s), power supply on %s (%s)\n",
                          qPrintable(bench->CalibratorCom()),

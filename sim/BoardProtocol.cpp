@@ -72,6 +72,8 @@ std::vector<uint8_t> BoardProtocol::Handle(const uint8_t *f, size_t length)
 {
     if (length == 0)
         return {};
+    if (beforeFrame)
+        beforeFrame();
     for (const FrameHandler &h : m_handlers) {
         std::vector<uint8_t> reply;
         if (h(f, length, reply))

@@ -44,6 +44,10 @@ public:
     using FrameHandler = std::function<bool(const uint8_t *frame, size_t length, std::vector<uint8_t> &reply)>;
     void AddFrameHandler(FrameHandler handler) { m_handlers.push_back(std::move(handler)); }
 
+    // Called before every frame is handled (the simulated bench brings the chip's supply and
+    // input up to date here).
+    std::function<void()> beforeFrame;
+
     // Called on a chip reset (the reset line rises after a low phase).
     std::function<void()> onChipReset;
 

@@ -280,6 +280,12 @@ bool SimAdc::OnFrame(const uint8_t *f, size_t length, std::vector<uint8_t> &repl
         }
     };
     auto countReply = [&](size_t limit) {
+        // A chip without supply has stopped converting and lost what it held.
+        if (!m_board.memory.Powered()) {
+            m_streaming = false;
+            m_buffer.clear();
+            return uint8_t(0);
+        }
         Produce(limit);
         const size_t n = std::min(m_buffer.size(), limit) / 3 * 3;
         return uint8_t(n);

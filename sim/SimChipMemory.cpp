@@ -4,12 +4,14 @@ namespace vek::sim {
 
 uint8_t SimChipMemory::Read(uint32_t address) const
 {
+    if (!m_powered)
+        return 0xFF;
     return address < kSize ? m_bytes[address] : 0;
 }
 
 void SimChipMemory::Write(uint32_t address, uint8_t value)
 {
-    if (address >= kSize)
+    if (address >= kSize || !m_powered)
         return;
     m_bytes[address] = value;
     if (onWrite)

@@ -18,6 +18,15 @@ public:
     void Write(uint32_t address, uint8_t value);
     // Clears the memory (a power-up).
     void Clear() { m_bytes.fill(0); }
+    // The chip's supply. Without it reads give 0xFF (the lines float high) and writes are lost;
+    // switching it on again is a power-up.
+    void SetPowered(bool on)
+    {
+        if (on && !m_powered)
+            Clear();
+        m_powered = on;
+    }
+    bool Powered() const { return m_powered; }
 
     // Called after every write the board makes on the chip's behalf, so a firmware model can
     // react (start a capture when a mode bit is set, and the like).
@@ -31,6 +40,7 @@ public:
 private:
     std::array<uint8_t, kSize> m_bytes{};
     std::vector<WriteListener> m_listeners;
+    bool m_powered = true;
 };
 
 } // namespace vek::sim

@@ -5,8 +5,8 @@
 namespace vek::sim {
 
 SimulatedBoard::SimulatedBoard(Clock &clock)
-    : adc(usb.board, clock), adcOutput(usb.board, adc, clock), blockTransfer(usb.board.memory),
-      switchTest(usb.board, adc, clock, blockTransfer)
+    : adc(usb.board, clock), adcOutput(usb.board, adc, clock), transfer(usb.board.memory),
+      switchTest(usb.board, adc, clock, transfer), recorder(usb.board, adc, clock, transfer)
 {
     usb.board.keepFrameLog = false;
     usb.board.clock = &clock;

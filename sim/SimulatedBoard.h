@@ -7,8 +7,9 @@
 #include "sim/SimAdc.h"
 #include "sim/SimAdcOutput.h"
 #include "sim/SimBlockTransfer.h"
-#include "sim/SimSwitchTest.h"
 #include "sim/SimChipMonitor.h"
+#include "sim/SimRecorder.h"
+#include "sim/SimSwitchTest.h"
 #include "sim/SimUsbBackends.h"
 
 #include <QString>
@@ -26,10 +27,11 @@ public:
     SimAdc adc;
     // While the converter is enabled its latest result stands in the output registers.
     SimAdcOutput adcOutput;
-    // The chip's own test programs: the channel switch test hands its results out through the
-    // firmware's block transfer.
-    SimBlockTransfer blockTransfer;
+    // The chip's own test programs hand what they recorded out through the block transfer.
+    SimBlockTransfer transfer;
     SimSwitchTest switchTest;
+    // The recording of the board-buffered capture.
+    SimRecorder recorder;
     // What the chip's serial monitor does wrong (the program hands it to the monitor it starts).
     ChipMonitorFaults monitorFaults;
 

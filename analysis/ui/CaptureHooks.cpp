@@ -18,6 +18,7 @@ void ConnectCaptureHooks(TAnxADC &anx, AppContext &ctx)
         ChipPort chip = ctx.Chip();
         AcquisitionIo io(chip);
         io.kind = static_cast<InterfaceKind>(ctx.setup.interfaceIndex);
+        io.idleTimeoutMs = anx.captureIdleTimeoutMs;
         io.blockDecoded = [&anx](const DecodedRange &range, int byteCount) {
             anx.CaptureBlockDecoded(range, byteCount);
         };

@@ -1,5 +1,7 @@
 #include "analysis/ui/TAnxADC.h"
 
+#include "analysis/FlashCapture.h"
+
 #include "analysis/EnobMeasurement.h"
 
 #include "analysis/AnalysisSettings.h"
@@ -11,6 +13,7 @@
 #include "app/context/AppContext.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QFrame>
@@ -411,13 +414,34 @@ bool TAnxADC::CatchACDCOM(const QString &refVoltText)
     } else {
         m_ctx.status.SetText(2, QStringLiteral("Read Error !!!!!"));
     }
-    if (const std::optional<Figures> f =
-            MeasureStreamed(s, CurrentMeasureSettings(refVoltText), m_ctx.analysisResults))
+    const std::optional<Figures> f = MeasureStreamed(s, CurrentMeasureSettings(refVoltText), m_ctx.analysisResults);
+    if (f)
         ShowFigures(*f);
     m_model->AllChanged();
     if (!GridShown())
         ChartFun(s.ChartCount);
-    return true;
+    return captured && f.has_value();
+}
+
+bool TAnxADC::BFlashRDCOM(const QString &refVoltText)
+{
+    SampleStore &s = m_ctx.samples;
+    ClearResultBoxes();
+    m_lastLiveRedraw.invalidate();
+    ChipPort chip = m_ctx.Chip();
+    FlashCaptureIo io(chip);
+    io.pumpMessages = [] { QCoreApplication::processEvents(); };
+    io.status = [this](int field, const QString &text) { m_ctx.status.SetText(field, text); };
+    io.gauge = [this](bool visible, int percent) { m_ctx.status.SetGauge(visible, percent); };
+    io.blockDecoded = [this](const DecodedRange &range, int byteCount) { CaptureBlockDecoded(range, byteCount); };
+    Figures f;
+    const bool ok = vek::BFlashRDCOM(io, s, CurrentMeasureSettings(refVoltText), m_ctx.analysisResults, &f);
+    if (ok)
+        ShowFigures(f);
+    m_model->AllChanged();
+    if (!GridShown())
+        ChartFun(s.ChartCount);
+    return ok;
 }
 
 void TAnxADC::CaptureBlockDecoded(const DecodedRange &range, int byteCount)
@@ -442,6 +466,24 @@ void TAnxADC::AnalyseRamBlock(const QString &refVoltText, RamBlockLayout layout,
         ShowFigures(*f);
     m_model->AllChanged();
     ChartFun(s.ChartCount);
+}
+
+bool TAnxADC::TmpRAMADC(const QString &refVoltText)
+{
+    ChipPort chip = m_ctx.Chip();
+    BlockCaptureIo io(chip);
+    io.kind = static_cast<InterfaceKind>(m_ctx.setup.interfaceIndex);
+    io.layout = UsesPlainSpecialHeader(m_ctx.chip.productName, m_ctx.setup.chipModelIndex) ? RamBlockLayout::SmallModel
+                                                                                        : RamBlockLayout::Banked;
+    io.bank1Present = m_ctx.chip.ramBanks[1].Defined();
+    io.bank2Present = m_ctx.chip.ramBanks[2].Defined();
+    Figures f;
+    const bool ok = vek::TmpRAMADC(io, m_ctx.samples, CurrentMeasureSettings(refVoltText), m_ctx.analysisResults, &f);
+    if (ok)
+        ShowFigures(f);
+    m_model->AllChanged();
+    ChartFun(m_ctx.samples.ChartCount);
+    return ok;
 }
 
 void TAnxADC::ClrTMP()
@@ -610,8 +652,20 @@ void TAnxADC::BCALValClick()
 
 void TAnxADC::BFlashRDClick()
 {
-    if (hooks.flashRead)
-        hooks.flashRead();
+    {
+        LinkIo io = m_ctx.Link();
+        uint8_t b1 = 0, b2 = 0, b3 = 0;
+        ReadBoardStatus(io, m_ctx.chipSlots[0].link, b1, b2, b3);
+    }
+    if (hooks.beforeFlash)
+        hooks.beforeFlash();
+    if (!m_ctx.samples.CaptureIdle) {
+        m_ctx.samples.CaptureIdle = true; // stop request, seen at the next chunk
+        return;
+    }
+    SetCaptureControlsBusy(true);
+    BFlashRDCOM(m_erefv->text());
+    SetCaptureControlsBusy(false);
 }
 
 // ---- Settings kept in the configuration file ------------------------------------------------

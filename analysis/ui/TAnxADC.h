@@ -35,8 +35,8 @@ struct AnalysisLinkHooks {
     std::function<void()> readRamBlock;
     // "Cal. Valtage": three single conversions, then TAnxADC::SetCalibrationPair.
     std::function<void()> calibrate;
-    // "Ca.Flash": the board-buffered capture and its figures.
-    std::function<void()> flashRead;
+    // Before "Ca.Flash" records: the channel switch test's port 2 output low (PT2OUTLOW).
+    std::function<void()> beforeFlash;
     // One chip RAM byte, for the key polling.
     std::function<bool(int address, uint8_t &value)> readChipByte;
     std::function<bool(int address, uint8_t value)> writeChipByte;
@@ -56,6 +56,9 @@ public:
     ~TAnxADC() override;
 
     AnalysisLinkHooks hooks;
+    // A streamed capture that gets nothing from the board this long fails (0: it waits until
+    // stopped, as a user can stop it; an unattended run sets a limit).
+    int32_t captureIdleTimeoutMs = 0;
 
     // Window events.
     void FormCreate();
@@ -76,13 +79,21 @@ public:
 
     // Capture.
     void CatchADCClick();
+    // The streamed measurement; true only when the capture reached its target and the figures
+    // were computed.
     bool CatchACDCOM(const QString &refVoltText);
+    // The board-buffered measurement; true when the capture succeeded (only then are there
+    // figures).
+    bool BFlashRDCOM(const QString &refVoltText);
     // Called by a capture after every block it decoded: grid, status text, gauge, and the time
     // chart when it is shown.
     void CaptureBlockDecoded(const DecodedRange &range, int byteCount);
     // Figures of a block read from chip RAM into the chip image of slot 0; redraws the chart.
     void AnalyseRamBlock(const QString &refVoltText, RamBlockLayout layout, bool bank2Present);
     void ClrTMP();
+    // TmpRAMADC: the block the firmware left in chip RAM, read without a trigger, analysed and
+    // shown; true when it gave figures.
+    bool TmpRAMADC(const QString &refVoltText);
     // Disables (busy) or enables again the board menus and the buttons "Save to CSV" and
     // "Chang to Chart" around a capture.
     void SetCaptureControlsBusy(bool busy);

@@ -1,7 +1,8 @@
 // vek-enob: the ENOB test from the command line. Connects to the evaluation board (or the
 // simulated one), selects the chip model, captures, prints the seven figures and writes the
-// result file.
+// result file. "vek-enob temperature ..." runs the temperature test instead.
 #include "analysis/EnobMeasurement.h"
+#include "app/tools/TemperatureCommand.h"
 #include "app/base/Clock.h"
 #include "app/base/NumberText.h"
 #include "chipdesc/ChipList.h"
@@ -65,6 +66,12 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vek-enob"));
     UsePointForNumbers();
+    // "vek-enob temperature ...": the temperature test.
+    if (QCoreApplication::arguments().value(1) == QLatin1String("temperature")) {
+        QStringList arguments = QCoreApplication::arguments();
+        arguments.removeAt(1);
+        return TemperatureCommand(arguments);
+    }
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral("ENOB test of the chip's ADC, without a window"));
     p.addHelpOption();

@@ -194,7 +194,10 @@ void TTMP::FormCreate()
 
 void TTMP::FormClose()
 {
+    // Closing the window ends a run as "Stop" does.
     runState.running = false;
+    if (m_run.stop)
+        m_run.stop();
 }
 
 int TTMP::Modenum()
@@ -288,6 +291,8 @@ void TTMP::BFlashRDClick()
 void TTMP::Button2Click()
 {
     runState.running = false;
+    if (m_run.stop)
+        m_run.stop();
 }
 
 void TTMP::ENSaveClick()

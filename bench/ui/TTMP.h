@@ -28,6 +28,8 @@ struct TemperatureRunHooks {
     std::function<void()> saveData;
     // "ENTER": the calibrator's range lock sequence.
     std::function<void()> rangeLock;
+    // "Stop": ends a run in progress at its next wait or capture check.
+    std::function<void()> stop;
 };
 
 // What the window keeps across a run.

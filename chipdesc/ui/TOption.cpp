@@ -100,6 +100,28 @@ TOption::TOption(AppContext &ctx, QWidget *parent)
     for (QWidget *w : std::initializer_list<QWidget *>{m_label8, m_flukeCom, m_flukeSelect,
                                                        m_label13, m_powerCom, m_powerSelect})
         w->hide();
+    // The six meter channels, beside the calibrator and the power supply; shown with them.
+    m_meterLabel = MakeLabel(this, "LabelMeter", QStringLiteral("==========Meter=========="),
+                             QRect(320, 204, 240, 18));
+    m_meterWidgets.push_back(m_meterLabel);
+    const MeterChoices choices = LoadMeterChoices(m_ctx.ProgramFile(MeterChoicesFileName()));
+    for (int c = 0; c < kMeterChannelCount; ++c) {
+        const int y = 226 + 26 * c;
+        QLabel *label = MakeLabel(this, qPrintable(QStringLiteral("LabelMeter%1").arg(c)),
+                                  QStringLiteral("CH %1").arg(c), QRect(320, y + 2, 40, 20));
+        auto *combo = Make<QComboBox>(this, qPrintable(QStringLiteral("MeterCOM%1").arg(c)), QRect(362, y, 100, 22));
+        combo->addItems(ComNames());
+        combo->setCurrentIndex(choices[size_t(c)]);
+        auto *select = Make<QPushButton>(this, qPrintable(QStringLiteral("MeterSelect%1").arg(c)),
+                                         QRect(470, y - 1, 80, 24));
+        select->setText(QStringLiteral("Select"));
+        m_meterCom[size_t(c)] = combo;
+        m_meterWidgets.insert(m_meterWidgets.end(), {label, combo, select});
+        connect(combo, &QComboBox::activated, this, &TOption::SaveMeterChoices);
+        connect(select, &QPushButton::clicked, this, [this, c] { MeterSelectClick(c); });
+    }
+    for (QWidget *w : m_meterWidgets)
+        w->hide();
 
     m_btClose = Make<QPushButton>(this, "BtClose", QRect(216, 352, 90, 30));
     m_btClose->setText(QStringLiteral("關閉"));
@@ -323,6 +345,40 @@ void TOption::ShowInstrumentControls()
     for (QWidget *w : std::initializer_list<QWidget *>{m_label8, m_flukeCom, m_flukeSelect,
                                                        m_label13, m_powerCom, m_powerSelect})
         w->setVisible(true);
+    for (QWidget *w : m_meterWidgets)
+        w->setVisible(true);
+    // Room for the meter channels beside the other instruments.
+    if (width() < kWidthWithMeters)
+        resize(kWidthWithMeters, height());
+}
+
+QString TOption::GetMeterCOMString(int channel)
+{
+    QString &name = m_ctx.instrumentPorts[size_t(kFirstMeterPort + channel)].portName;
+    ComNameOfPosition(m_meterCom[size_t(channel)]->currentIndex(), name);
+    return name;
+}
+
+void TOption::SaveMeterChoices()
+{
+    MeterChoices choices;
+    for (int c = 0; c < kMeterChannelCount; ++c)
+        choices[size_t(c)] = m_meterCom[size_t(c)]->currentIndex();
+    vek::SaveMeterChoices(m_ctx.ProgramFile(MeterChoicesFileName()), choices);
+}
+
+void TOption::MeterSelectClick(int channel)
+{
+    if (channel < 0 || channel >= kMeterChannelCount)
+        return;
+    SaveMeterChoices();
+    InstrumentPort &record = m_ctx.instrumentPorts[size_t(kFirstMeterPort + channel)];
+    const QString name = record.present ? record.portName : GetMeterCOMString(channel);
+    InstrumentLink link(m_ctx.serialPorts, m_ctx.clock, m_ctx.instrumentBuffers, m_ctx.instrumentPorts);
+    const SelectOutcome outcome = SelectMeter(link, m_ctx.serialPorts, m_ctx.instrumentPorts, channel, name);
+    m_ctx.status.SetText(1, outcome.statusText);
+    if (!outcome.messageText.isEmpty())
+        ShowMessage(outcome.messageText);
 }
 
 void TOption::ShowStoredChoices()

@@ -1,10 +1,13 @@
 #pragma once
 // The setup dialog: chip model, interface, serial settings of the chip's COM port, parallel port,
 // optocoupler option and the COM ports of the bench instruments.
+#include "instruments/MeterChannels.h"
 #include "instruments/SetupPorts.h"
 #include "widgets/PanelWindow.h"
 
+#include <array>
 #include <cstdint>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -61,6 +64,13 @@ public:
     QString GetCOMString();
     QString GetFlukeCOMString();
     QString GetPowerCOMString();
+    // The meter channels: the port chosen for channel 0..5, the search behind its "Select", and
+    // the six choices written to "VekMeter.txt".
+    QString GetMeterCOMString(int channel);
+    void MeterSelectClick(int channel);
+    void SaveMeterChoices();
+    QComboBox *MeterCOM(int channel) const { return m_meterCom[size_t(channel)]; }
+    static constexpr int kWidthWithMeters = 566;
     uint32_t BaudRateValue() const;
     uint8_t GetParity() const;
     QString GetParityText() const;
@@ -98,6 +108,9 @@ private:
     QGroupBox *m_groupBox1;
     QPushButton *m_flukeSelect, *m_powerSelect, *m_btClose;
     QLabel *m_label5, *m_label8, *m_label13;
+    QLabel *m_meterLabel = nullptr;
+    std::array<QComboBox *, kMeterChannelCount> m_meterCom{};
+    std::vector<QWidget *> m_meterWidgets;
 };
 
 } // namespace vek

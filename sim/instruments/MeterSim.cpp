@@ -40,7 +40,7 @@ Replies MeterSim::Feed(const QByteArray &input)
         }
         m_input.remove(0, end + 2);
         ++m_requests;
-        const QByteArray frame = Frame(m_display);
+        const QByteArray frame = Frame(source ? source() : m_display);
         switch (m_fault) {
         case MeterFault::None: replies.push_back({0, frame}); break;
         case MeterFault::Silent: break;

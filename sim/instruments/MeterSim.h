@@ -5,6 +5,7 @@
 #include "sim/instruments/InstrumentProtocol.h"
 
 #include <cstdint>
+#include <functional>
 
 namespace vek::sim {
 
@@ -34,6 +35,9 @@ public:
 
     void SetFault(MeterFault fault) { m_fault = fault; }
     void SetDisplay(const MeterDisplay &display) { m_display = display; }
+    // What the meter shows when it answers, when it measures something live (what its channel is
+    // wired to); empty: the display set last.
+    std::function<MeterDisplay()> source;
     // How long the second piece of a split frame comes after the first.
     void SetSplitDelayMs(int ms) { m_splitDelayMs = ms; }
     int Requests() const { return m_requests; }

@@ -145,13 +145,16 @@ TEST(TemperatureWindow, StepCountControlsAndTheRunButtons)
     t.LK330mV()->click();
     EXPECT_FALSE(t.LK3V()->isChecked());
 
-    // The buttons stay disabled until the run is attached.
+    // The program attaches the run; without one the buttons are disabled.
     QList<QPushButton *> buttons = {t.CatchADC(), t.BADC(),   t.BFlashRD(),
                                     t.Button2(),  t.ENSave(), t.LKENTER()};
     for (QPushButton *b : buttons)
+        EXPECT_TRUE(b->isEnabled()) << b->text().toStdString();
+    t.AttachRun({});
+    for (QPushButton *b : buttons)
         EXPECT_FALSE(b->isEnabled()) << b->text().toStdString();
     std::vector<int> modes;
-    t.AttachRun({[&](int mode) { modes.push_back(mode); }, [] {}, [] {}});
+    t.AttachRun({[&](int mode) { modes.push_back(mode); }, [] {}, [] {}, [] {}});
     for (QPushButton *b : buttons)
         EXPECT_TRUE(b->isEnabled()) << b->text().toStdString();
     t.CatchADC()->click();

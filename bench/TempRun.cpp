@@ -1,0 +1,353 @@
+#include "bench/TempRun.h"
+
+#include "app/base/NumberText.h"
+#include "app/base/SafeFile.h"
+
+#include <QDir>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace vek {
+
+namespace {
+
+constexpr double kWaitStepMs = 100.0;
+constexpr int kCalibratorSettleMs = 500;
+constexpr int kAfterSettingsMs = 4000;
+constexpr int kMeterRetryMs = 1000;
+
+bool IsHexDigit(QChar c)
+{
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
+           (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+}
+
+bool HasHexDigit(const QString &text)
+{
+    return std::any_of(text.begin(), text.end(), IsHexDigit);
+}
+
+bool StartsWithNoCase(const QString &text, const char *prefix)
+{
+    return text.startsWith(QLatin1String(prefix), Qt::CaseInsensitive);
+}
+
+AnalysisResults FailedFigures()
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    return AnalysisResults{nan, nan, nan, nan, nan, nan, nan};
+}
+
+} // namespace
+
+QString TempTables::Cell(int column, int row) const
+{
+    if (row < 0 || row >= int(reg.size()) || column < 0 || column >= kRegTableColumns)
+        return {};
+    return reg[size_t(row)][size_t(column)];
+}
+
+StepTableRow TempTables::FlukeRow(int step) const
+{
+    return step >= 1 && step <= int(fluke.size()) ? fluke[size_t(step - 1)] : StepTableRow{};
+}
+
+StepTableRow TempTables::PowerRow(int step) const
+{
+    return step >= 1 && step <= int(power.size()) ? power[size_t(step - 1)] : StepTableRow{};
+}
+
+TempTables TempTablesFrom(const RegisterStepTable &registers, const StepTable &fluke, const StepTable &power)
+{
+    TempTables t;
+    t.reg.resize(size_t(registers.Steps()) + 1);
+    for (int r = 0; r <= registers.Steps(); ++r)
+        for (int c = 1; c < kRegTableColumns; ++c)
+            t.reg[size_t(r)][size_t(c)] = registers.Cell(r, c);
+    for (int s = 1; s <= fluke.Rows(); ++s)
+        t.fluke.push_back({fluke.Marker(s), fluke.Command(s)});
+    for (int s = 1; s <= power.Rows(); ++s)
+        t.power.push_back({power.Marker(s), power.Command(s)});
+    return t;
+}
+
+int CountRegisterColumns(const TempTables &tables)
+{
+    int count = 0;
+    // At most the ten address columns: column 11 is the wait, not a register.
+    for (int c = 1; c <= kMaxRegisterColumns && ParseHex(tables.Cell(c, 0).trimmed()) != 0; ++c)
+        count = c;
+    return count;
+}
+
+int CountSteps(const TempTables &tables, int limit)
+{
+    limit = std::clamp(limit, 0, kTempMaxSteps);
+    int count = 0;
+    for (int s = 1; s <= limit && HasHexDigit(tables.Cell(1, s)); ++s)
+        count = s;
+    return count;
+}
+
+int PowerDelayMs(const QString &text)
+{
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok);
+    return ok ? v : 500;
+}
+
+TemperatureRun::TemperatureRun(Clock &clock, InstrumentLink &link, const InstrumentPorts &ports,
+                               QString programDir)
+    : m_clock(clock), m_link(link), m_ports(ports), m_programDir(std::move(programDir))
+{
+}
+
+void TemperatureRun::Status(int field, const QString &text)
+{
+    if (view.status)
+        view.status(field, text);
+}
+
+bool TemperatureRun::Wait(double ms, const std::function<void(int)> &tick)
+{
+    const double start = m_clock.NowDays();
+    for (;;) {
+        if (view.pumpMessages)
+            view.pumpMessages();
+        if (!m_running)
+            return false;
+        const double elapsed = (m_clock.NowDays() - start) * kMsPerDay;
+        if (tick)
+            tick(int(elapsed / 1000.0));
+        if (elapsed >= ms || elapsed < 0)
+            return true;
+        WaitMs(m_clock, int32_t(std::ceil(std::min(kWaitStepMs, ms - elapsed))));
+    }
+}
+
+void TemperatureRun::Stop()
+{
+    m_running = false;
+    if (board.stopCapture)
+        board.stopCapture();
+}
+
+void TemperatureRun::TESTINI(const TempTables &tables, const TempSettings &settings)
+{
+    m_running = true;
+    m_tables = tables;
+    m_settings = settings;
+    m_regColumns = CountRegisterColumns(tables);
+    m_stepCount = CountSteps(tables, settings.stepLimit);
+    if (view.prepareGrid)
+        view.prepareGrid(m_stepCount);
+}
+
+bool TemperatureRun::SendCalibrator(const QByteArray &command)
+{
+    const InstrumentPort &cal = m_ports[kCalibratorPort];
+    m_link.SendText(cal, command);
+    m_link.SendText(cal, "\r");
+    m_link.WaitSpan(kCalibratorSettleMs / kMsPerDay);
+    m_link.ClearReply();
+    const int count = m_link.ReadReplyLine(cal);
+    Status(2, QString::fromLatin1(m_link.ReplyText(count)));
+    return count > 0;
+}
+
+void TemperatureRun::FlukeSTBY() { SendCalibrator("STBY"); }
+
+bool TemperatureRun::FlukeOPER() { return SendCalibrator("OPER"); }
+
+void TemperatureRun::LKENTER(RangeLock lock)
+{
+    const InstrumentPort &cal = m_ports[kCalibratorPort];
+    auto send = [&](const QByteArray &text) {
+        m_link.SendText(cal, text);
+        m_link.SendText(cal, "\r");
+    };
+    send("STBY");
+    if (lock == RangeLock::None) {
+        send("RANGELCK OFF");
+        return;
+    }
+    send("RANGELCK OFF");
+    send(lock == RangeLock::Lock3V ? "OUT 600 mV ,0 Hz " : "OUT 100 mV ,0 Hz ");
+    send("RANGELCK ON");
+    send("OUT 0 V ,0 Hz");
+}
+
+void TemperatureRun::PowerSupplyStep(int step)
+{
+    const StepTableRow row = m_tables.PowerRow(step);
+    const InstrumentPort &supply = m_ports[kPowerSupplyPort];
+    if (ParseHex(row.marker.trimmed()) == 0 || !supply.present)
+        return;
+    QByteArray reply;
+    const QByteArray command = row.command.toLatin1();
+    if (!m_link.QueryText(supply, command, reply))
+        m_link.QueryText(supply, command, reply);
+    if (!StartsWithNoCase(row.command, "OUTP OFF") && !m_link.QueryText(supply, "OUTP ON", reply))
+        m_link.QueryText(supply, "OUTP ON", reply);
+    Wait(PowerDelayMs(m_settings.powerDelayText));
+    Status(0, row.command + QStringLiteral(" - ") + row.marker);
+}
+
+void TemperatureRun::CalibratorStep(int step)
+{
+    const StepTableRow row = m_tables.FlukeRow(step);
+    const InstrumentPort &cal = m_ports[kCalibratorPort];
+    if (ParseHex(row.marker.trimmed()) == 0 || !cal.present)
+        return;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!m_settings.keepCalibratorOn) {
+            m_link.SendText(cal, "STBY");
+            m_link.SendText(cal, "\r");
+        }
+        if (SendCalibrator(row.command.toLatin1()))
+            break;
+    }
+}
+
+void TemperatureRun::MeterPass(int step)
+{
+    for (int c = 0; c < kMeterChannels && m_running; ++c) {
+        const int index = kFirstMeterPort + c;
+        if (!m_ports[size_t(index)].present)
+            continue;
+        std::array<double, 4> values{};
+        MeterReading reading;
+        for (double &v : values) {
+            v = m_link.ReadMeterValue(index, reading);
+            for (int retry = 0; retry < 2 && reading.error && m_running; ++retry) {
+                Wait(kMeterRetryMs);
+                v = m_link.ReadMeterValue(index, reading);
+            }
+            if (view.pumpMessages)
+                view.pumpMessages();
+        }
+        m_results.meter[size_t(c)][size_t(step)] = MiddleMean(values);
+        m_results.meterUnit[size_t(c)][size_t(step)] = MeterUnitText(reading.statusA, reading.statusB);
+    }
+    m_meterCounter = kMeterChannels;
+}
+
+QString TemperatureRun::TTESTCOM(int mode)
+{
+    m_meterCounter = 0;
+    for (int s = 1; s <= m_stepCount; ++s) {
+        // 1. A fresh start of the chip.
+        if (Connected()) {
+            if (board.pulseReset)
+                board.pulseReset();
+            Status(1, QStringLiteral("Channel - %1 , Step - %2").arg(m_meterCounter).arg(s));
+        }
+        // 2, 3. Instruments.
+        PowerSupplyStep(s);
+        if (!m_running)
+            break;
+        CalibratorStep(s);
+        // 4. The step's register row.
+        if (Connected() && board.writeRegister)
+            for (int c = 1; c <= m_regColumns; ++c)
+                board.writeRegister(uint16_t(ParseHex(m_tables.Cell(c, 0).trimmed())),
+                                    uint8_t(ParseHex(m_tables.Cell(c, s).trimmed())));
+        // 5. The calibrator's output on.
+        const StepTableRow cal = m_tables.FlukeRow(s);
+        if (ParseHex(cal.marker.trimmed()) != 0 && !StartsWithNoCase(cal.command.trimmed(), "STBY") &&
+            m_ports[kCalibratorPort].present && !FlukeOPER())
+            FlukeOPER();
+        // 6, 7. Settling, then the capture wait.
+        if (!Wait(kAfterSettingsMs))
+            break;
+        if (board.clearSamples)
+            board.clearSamples();
+        if (Connected() && board.trigger)
+            board.trigger();
+        bool isInt = false;
+        const int seconds = m_tables.Cell(kDelayColumn, s).trimmed().toInt(&isInt);
+        if (isInt)
+            m_captureWaitSeconds = seconds;
+        if (!Wait(m_captureWaitSeconds * 1000.0,
+                  [this](int elapsed) { Status(2, QString::number(elapsed)); }))
+            break;
+        // 8. The chip measurement.
+        bool measured = false, ok = false;
+        if (m_settings.measure != TempMeasure::MeterOnly && Connected()) {
+            measured = true;
+            AnalysisResults r;
+            ok = board.measure && board.measure(mode, m_tables.Cell(kAcmColumn, s), r);
+            if (!m_running)
+                break; // a stopped capture is no result
+            m_results.steps[size_t(s)] = ok ? r : FailedFigures();
+            if (!ok)
+                Status(2, QStringLiteral("Test Fail"));
+        }
+        // 9. The meter channels.
+        if (m_settings.measure != TempMeasure::AdcOnly)
+            MeterPass(s);
+        if (!m_running)
+            break;
+        // 10, 11. The mean grid and the summary files.
+        if (view.showMean)
+            view.showMean(s, FixedQText(m_results.steps[size_t(s)].mean));
+        ENSaveClick();
+        // 12. The full sample file.
+        QString error;
+        if (m_settings.fullFiles) {
+            const QString folder = m_programDir + QStringLiteral("TEMP/");
+            if (!QDir().mkpath(folder)) {
+                error = QStringLiteral("Cannot create ") + folder;
+            } else {
+                const QString path = folder + QStringLiteral("VekTMP-%1.CSV").arg(m_fullFileNumber);
+                if (board.saveFullFile && board.saveFullFile(path))
+                    ++m_fullFileNumber;
+                else
+                    error = QStringLiteral("Cannot create ") + path;
+            }
+        }
+        if (view.stepDone)
+            view.stepDone(s, measured, ok);
+        if (!error.isEmpty())
+            return error;
+        if (!m_running)
+            break;
+    }
+    return {};
+}
+
+QString TemperatureRun::Run(int mode, const TempTables &tables, const TempSettings &settings)
+{
+    TESTINI(tables, settings);
+    const QString error = TTESTCOM(mode);
+    // The closing steps run however the run ended.
+    m_running = false;
+    SaveOutA();
+    if (m_ports[kCalibratorPort].present)
+        FlukeSTBY();
+    return error;
+}
+
+bool TemperatureRun::WriteSummary(const QString &name, const QString &overName, const QByteArray &bytes)
+{
+    return WriteFileAtomically(m_programDir + name, bytes) ||
+           WriteFileAtomically(m_programDir + overName, bytes);
+}
+
+void TemperatureRun::ENSaveClick()
+{
+    WriteSummary(QStringLiteral("VekTEMPB.CSV"), QStringLiteral("VekTEMPFOVER.CSV"),
+                 SummaryFileBytes(m_results, m_stepCount, true));
+    if (m_settings.measure != TempMeasure::AdcOnly)
+        WriteSummary(QStringLiteral("VekTEMPBryMen.CSV"), QStringLiteral("VekTEMPBryMenOVER.CSV"),
+                     MeterFileBytes(m_results, m_stepCount));
+}
+
+bool TemperatureRun::SaveOutA()
+{
+    return WriteFileAtomically(m_programDir + QStringLiteral("VekTEMPA.CSV"),
+                               SummaryFileBytes(m_results, m_stepCount, false));
+}
+
+} // namespace vek
