@@ -219,6 +219,9 @@ int main(int argc, char *argv[])
     } else {
         if (!ConnectLink(io, chips[0].link, status))
             return Fail(QStringLiteral("no evaluation board found"));
+        // As the link supervisor does: a board that does not name itself is not measured.
+        if (!IdentifyBoard(io, chips[0].link))
+            return Fail(QStringLiteral("the board did not answer with its identity"));
     }
 
     for (const QString &assignment : p.values(reg)) {

@@ -180,6 +180,8 @@ TEST(EnobTool, FaultsOfTheSimulatedBoardFailClearlyAndARetryRecovers)
     EXPECT_NE(run({QStringLiteral("--fault"), QStringLiteral("stall-stream-after=1000")}, err), 0);
     EXPECT_TRUE(err.contains("stopped sending")) << err.toStdString();
     EXPECT_NE(run({QStringLiteral("--fault"), QStringLiteral("claimed")}, err), 0);
+    EXPECT_NE(run({QStringLiteral("--fault"), QStringLiteral("wrong-identity")}, err), 0);
+    EXPECT_TRUE(err.contains("identity")) << err.toStdString();
     EXPECT_NE(run({QStringLiteral("--fault"), QStringLiteral("unplug-after=x")}, err), 0);
     EXPECT_TRUE(err.contains("unknown fault")) << err.toStdString();
 }
