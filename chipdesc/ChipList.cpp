@@ -56,4 +56,17 @@ QString ChipListFileName(const QString &text, int index)
     return SplitLine(raw).Token(1);
 }
 
+int ChipIndexFromChoice(const QString &programDir, const QString &choice)
+{
+    bool isNumber = false;
+    const int index = choice.toInt(&isNumber);
+    const QStringList list = ReadChipList(programDir);
+    if (isNumber)
+        return index >= 0 && index < list.size() ? index : -1;
+    for (int i = 0; i < list.size(); ++i)
+        if (list[i].section(QLatin1Char(' '), 0, 0).compare(choice, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
 } // namespace vek

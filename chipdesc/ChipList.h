@@ -19,6 +19,9 @@ QStringList FallbackChipList();
 // The setup dialog's chip list: from INCLUDE/VekSel.INC below programDir, or the fallback list
 // when that file cannot be read.
 QStringList ReadChipList(const QString &programDir);
+// The chip list position a command-line choice names: a position, or a model name ("ZR300", any
+// letter case). -1 when the list has no such model.
+int ChipIndexFromChoice(const QString &programDir, const QString &choice);
 
 // Token 1 (the description file name) of line index (from 0) of a chip list file's text; empty
 // when the text has no such line.

@@ -36,18 +36,6 @@ int Fail(const QString &text)
     return 1;
 }
 
-int ChipIndexOf(const QString &programDir, const QString &choice)
-{
-    bool isNumber = false;
-    const int index = choice.toInt(&isNumber);
-    const QStringList list = ReadChipList(programDir);
-    if (isNumber)
-        return index >= 0 && index < list.size() ? index : -1;
-    for (int i = 0; i < list.size(); ++i)
-        if (list[i].section(QLatin1Char(' '), 0, 0).compare(choice, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
-}
 
 } // namespace
 
@@ -186,7 +174,7 @@ int TemperatureCommand(const QStringList &arguments)
         bus.driver = realDriver.get();
     }
 
-    const int chipIndex = ChipIndexOf(programDir, p.value(chip));
+    const int chipIndex = ChipIndexFromChoice(programDir, p.value(chip));
     if (chipIndex < 0)
         return Fail(QStringLiteral("no chip model %1 in the chip list").arg(p.value(chip)));
     ChipModelState model;

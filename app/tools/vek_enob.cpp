@@ -29,19 +29,6 @@ int Fail(const QString &text)
     return 1;
 }
 
-// The chip model: a position in the chip list, or a model name ("ZR300").
-int ChipIndex(const QString &programDir, const QString &choice)
-{
-    bool isNumber = false;
-    const int index = choice.toInt(&isNumber);
-    const QStringList list = ReadChipList(programDir);
-    if (isNumber)
-        return index >= 0 && index < list.size() ? index : -1;
-    for (int i = 0; i < list.size(); ++i)
-        if (list[i].section(QLatin1Char(' '), 0, 0).compare(choice, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
-}
 
 bool InterfaceFromText(const QString &t, InterfaceKind &kind)
 {
@@ -182,7 +169,7 @@ int main(int argc, char *argv[])
 
     // The chip description of the model.
     const QString programDir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
-    const int chipIndex = ChipIndex(programDir, p.value(chip));
+    const int chipIndex = ChipIndexFromChoice(programDir, p.value(chip));
     if (chipIndex < 0)
         return Fail(QStringLiteral("no chip model %1 in the chip list").arg(p.value(chip)));
     ChipModelState model;
