@@ -12,7 +12,7 @@ if [ "${1:-}" = "--runs" ]; then limit=(-runs="${2:?--runs needs a count}"); fi
 tools/deps.sh
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$(nproc)"
-for exe in build/fuzz/bin/*; do
+for exe in build/fuzz/bin/*fuzz*; do
   [ -x "$exe" ] || continue
   name=$(basename "$exe")
   corpus="tests/fuzz/corpus/$name"
@@ -24,6 +24,12 @@ for exe in build/fuzz/bin/*; do
     tail -30 "$log"; echo "FAIL: $name found a problem (log above)"; rm -f "$log"; exit 1
   fi
   runs=$(grep -m1 'stat::number_of_executed_units' "$log" | awk '{print $2}')
+  # Keep the smallest set of inputs that covers what the whole corpus covers.
+  kept=$(mktemp -d)
+  if "$exe" -merge=1 "$kept" "$corpus" >/dev/null 2>&1; then
+    rm -rf "$corpus"; mkdir -p "$corpus"; cp "$kept"/* "$corpus"/ 2>/dev/null || true
+  fi
+  rm -rf "$kept"
   echo "$name: ${runs:-?} executions, corpus $(ls "$corpus" | wc -l) files"
   rm -f "$log"
 done
