@@ -1,0 +1,33 @@
+#pragma once
+// The results of an ENOB measurement as one JSON object: the settings, the seven figures of the
+// result file and the windowed spectrum's figures. Numbers are written with the point; a figure
+// without a value (not finite) is written as null.
+#include "analysis/SampleStore.h"
+#include "analysis/WindowedSpectrum.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace vek {
+
+struct RunDescription {
+    QString chip;
+    QString interfaceName; // "SPI", "Special", "UART", "Parallel", "RS232"
+    int width = 24;
+    QString reference;     // the reference voltage as entered
+    int averaging = 1;
+    int32_t samples = 0;
+    double elapsedMs = 0;
+    double dataRateHz = 0;
+    double gain = 1;
+    QString window;        // WindowShortName of the spectrum's window
+};
+
+// Samples kept per second of the capture; 0 when no time passed.
+double CaptureDataRateHz(const SampleStore &store);
+
+// The object, indented, ending in a newline.
+QByteArray ResultJson(const RunDescription &run, const AnalysisResults &figures,
+                      const SpectrumFigures &spectrum);
+
+} // namespace vek
