@@ -87,6 +87,9 @@ int main(int argc, char *argv[])
                                        vek::sim::SimulatedBoard::FaultHelp(),
                                    QStringLiteral("FAULT"));
     options.addOption(fault);
+    const QCommandLineOption sine(QStringLiteral("sine"), vek::sim::SimulatedBoard::SineHelp(),
+                                  QStringLiteral("AMP,FREQ[,THD]"));
+    options.addOption(sine);
     options.addOption(simulate);
     options.addOption(seed);
     options.addOption(replay);
@@ -120,6 +123,10 @@ int main(int argc, char *argv[])
                 std::fprintf(stderr, "vek-enobtest: %s\n", qPrintable(error));
                 return 2;
             }
+        if (options.isSet(sine) && !simulated->ApplySine(options.value(sine), &error)) {
+            std::fprintf(stderr, "vek-enobtest: %s\n", qPrintable(error));
+            return 2;
+        }
     } else {
         realHid = std::make_unique<vek::HidapiBackend>();
         realDriver = std::make_unique<vek::LibusbBackend>();

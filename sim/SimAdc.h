@@ -46,6 +46,17 @@ bool LoadReplayCodes(const QString &path, std::vector<int32_t> &codes, QString *
 bool ParseReplayCodes(const QByteArray &text, std::vector<int32_t> &codes, QString *error,
                       const QString &sourceName);
 
+// A sine added to the differential input. Its time is the result index over the converter's data
+// rate at that moment, so a capture sees the tone at its frequency whatever clock runs the stream.
+// thdDbc, when set, adds a 2nd and a 3rd harmonic of equal size whose powers sum to that much
+// below the tone.
+struct SineInput {
+    double amplitudeVolts = 0; // peak
+    double frequencyHz = 0;
+    std::optional<double> thdDbc;
+    bool On() const { return amplitudeVolts > 0 && frequencyHz > 0; }
+};
+
 class SimAdc {
 public:
     SimAdc(SimBoard &board, Clock &clock);
@@ -54,6 +65,7 @@ public:
 
     AdcFieldMap fields;
     double inputVolts = 0.010; // differential input; the simulated calibrator may drive it
+    SineInput sine;            // added to inputVolts in every conversion of the input
     double refVolts = 1.2;
     double offsetCodes = 37;
     // Noise at the input, referred to the input: the front end's part (falls with oversampling)
@@ -81,10 +93,15 @@ public:
     double Gain() const;
     // Standard deviation of the codes' noise for the current settings.
     double NoiseCodes() const;
+    // The sine's amplitude in codes for the current gain and reference.
+    double SineAmplitudeCodes() const;
+    // Signal-to-noise ratio (dB) the sine and the noise of the current settings give: the sine's
+    // power over the noise variance with the quantisation's 1/12 code^2. Harmonics are left out.
+    double ExpectedSnrDb() const;
     // The next conversion result.
     int32_t NextCode();
     // A conversion of the input now (not from a replay).
-    int32_t ConvertNow() { return CodeFor(inputVolts); }
+    int32_t ConvertNow() { return CodeFor(InputNow()); }
     // With the chopper off the converter keeps an offset of its own and more low-frequency noise.
     double chopperOffCodes = 420;
     double chopperOffNoiseFactor = 2.0;
@@ -108,6 +125,8 @@ private:
     uint8_t Field(const FieldBinding &b) const;
     void Produce(size_t wantBytes);
     int32_t CodeFor(double volts);
+    // The input of the next conversion: inputVolts plus the sine, which then moves on one result.
+    double InputNow();
     void PushCode(int32_t code);
     void CaptureBlock();
 
@@ -117,6 +136,7 @@ private:
     std::normal_distribution<double> m_normal{0.0, 1.0};
     std::optional<std::vector<int32_t>> m_replay;
     size_t m_replayPos = 0;
+    double m_sineCycles = 0; // the sine's phase in cycles, kept within [0, 1)
     bool m_streaming = false;
     double m_streamStartDays = 0;
     int m_powerGeneration = 0; // the board's plug-in the stream belongs to

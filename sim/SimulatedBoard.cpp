@@ -2,6 +2,10 @@
 
 #include "link/ChipAccess.h"
 
+#include <QStringList>
+#include <cmath>
+#include <optional>
+
 namespace vek::sim {
 
 SimulatedBoard::SimulatedBoard(Clock &clock)
@@ -70,6 +74,42 @@ bool SimulatedBoard::ApplyFault(const QString &fault, QString *error)
     if (!ok && error)
         *error = QStringLiteral("unknown fault \"%1\" (--help lists them)").arg(fault);
     return ok;
+}
+
+QString SimulatedBoard::SineHelp()
+{
+    return QStringLiteral(
+        "With --simulate: a sine on the simulated converter's input, AMP volts peak at FREQ Hz,\n"
+        "with THD dBc of distortion (a 2nd and a 3rd harmonic) when given; e.g. 0.4,50,-70.");
+}
+
+bool SimulatedBoard::ApplySine(const QString &text, QString *error)
+{
+    auto fail = [&](const QString &why) {
+        if (error)
+            *error = QStringLiteral("--sine \"%1\": %2").arg(text, why);
+        return false;
+    };
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() < 2 || parts.size() > 3)
+        return fail(QStringLiteral("give AMP,FREQ or AMP,FREQ,THD"));
+    double v[3] = {0, 0, 0};
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        bool ok = false;
+        v[i] = parts[i].trimmed().toDouble(&ok);
+        if (!ok || !std::isfinite(v[i]))
+            return fail(QStringLiteral("\"%1\" is not a number").arg(parts[i].trimmed()));
+    }
+    if (v[0] < 0)
+        return fail(QStringLiteral("the amplitude cannot be negative"));
+    if (v[1] <= 0)
+        return fail(QStringLiteral("the frequency must be above 0 Hz"));
+    if (parts.size() == 3 && v[2] > 0)
+        return fail(QStringLiteral("THD is in dBc below the tone (0 or less)"));
+    adc.sine.amplitudeVolts = v[0];
+    adc.sine.frequencyHz = v[1];
+    adc.sine.thdDbc = parts.size() == 3 ? std::optional<double>(v[2]) : std::nullopt;
+    return true;
 }
 
 bool SimulatedBoard::SetUpConverter(uint64_t seed, const QString &replayPath, QString *error)

@@ -41,6 +41,13 @@ public:
     // The list of fault texts, for --help.
     static QString FaultHelp();
 
+    // Adds a sine to the converter's input, given as on the command line: "AMP,FREQ[,THD]" with
+    // the peak amplitude in volts, the frequency in hertz and the harmonic distortion in dBc.
+    // False with a message for text that is not such a sine.
+    bool ApplySine(const QString &text, QString *error);
+    // What --sine takes, for --help.
+    static QString SineHelp();
+
     // The converter's noise seed and, when replayPath is not empty, the codes it streams instead.
     // False with a message when the replay file cannot be used.
     bool SetUpConverter(uint64_t seed, const QString &replayPath, QString *error);

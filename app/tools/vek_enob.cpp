@@ -5,6 +5,7 @@
 #include "app/tools/TemperatureCommand.h"
 #include "app/base/Clock.h"
 #include "app/base/NumberText.h"
+#include "app/base/SafeFile.h"
 #include "chipdesc/ChipList.h"
 #include "chipdesc/ChipSelection.h"
 #include "link/LinuxParallelPort.h"
@@ -16,6 +17,8 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 
@@ -29,6 +32,19 @@ int Fail(const QString &text)
     return 1;
 }
 
+
+// The codes as received (before any averaging), one decimal integer a line.
+QByteArray CodesText(const SampleStore &store)
+{
+    QByteArray text;
+    const int n = std::clamp(store.SampleCount, 0, kSampleCapacity);
+    text.reserve(n * 9);
+    for (int k = 0; k < n; ++k) {
+        text += QByteArray::number(qlonglong(std::llround(store.SampleItems[size_t(k)])));
+        text += '\n';
+    }
+    return text;
+}
 
 bool InterfaceFromText(const QString &t, InterfaceKind &kind)
 {
@@ -97,11 +113,17 @@ int main(int argc, char *argv[])
                                                   "(repeatable).\n") +
                                        sim::SimulatedBoard::FaultHelp(),
                                    QStringLiteral("FAULT"));
+    const QCommandLineOption sine(QStringLiteral("sine"), sim::SimulatedBoard::SineHelp(),
+                                  QStringLiteral("AMP,FREQ[,THD]"));
+    const QCommandLineOption codes(QStringLiteral("codes"),
+                                   QStringLiteral("Write the captured codes, one a line, to FILE "
+                                                  "(as --replay reads them)."),
+                                   QStringLiteral("FILE"));
     const QCommandLineOption retry(QStringLiteral("retry"),
                                    QStringLiteral("After a failed capture, look for the board again and "
                                                   "capture once more, up to N times, 1 s apart."),
                                    QStringLiteral("N"), QStringLiteral("0"));
-    for (const auto *o : {&fault, &retry, &simulate, &seed, &replay, &realTime, &input, &chip, &link, &lpt, &samples, &width, &ref,
+    for (const auto *o : {&sine, &codes, &fault, &retry, &simulate, &seed, &replay, &realTime, &input, &chip, &link, &lpt, &samples, &width, &ref,
                           &avg, &reg, &out})
         p.addOption(*o);
     p.process(app);
@@ -129,6 +151,8 @@ int main(int argc, char *argv[])
     if (!ok || lptBase == 0 || lptBase > 0xFFFF)
         return Fail(QStringLiteral("--lpt takes a port address in hexadecimal, such as 378"));
     const bool sim = p.isSet(simulate) || p.isSet(replay);
+    if (p.isSet(sine) && !sim)
+        return Fail(QStringLiteral("--sine needs --simulate"));
 
     // Simulated time unless a real board or --real-time asks for the wall clock.
     SystemClock systemClock;
@@ -160,6 +184,8 @@ int main(int argc, char *argv[])
         for (const QString &faultText : p.values(fault))
             if (!simBoard->ApplyFault(faultText, &error))
                 return Fail(error);
+        if (p.isSet(sine) && !simBoard->ApplySine(p.value(sine), &error))
+            return Fail(error);
     } else {
         realHid = std::make_unique<HidapiBackend>();
         realDriver = std::make_unique<LibusbBackend>();
@@ -242,6 +268,8 @@ int main(int argc, char *argv[])
     parallel.Close();
     if (!run.ok)
         return Fail(run.error);
+    if (p.isSet(codes) && !WriteFileAtomically(p.value(codes), CodesText(store)))
+        return Fail(QStringLiteral("cannot write %1").arg(p.value(codes)));
     std::printf("Samples: %d\nElapsed ms: %s\nGain: %s\n%s", run.sampleCount, FixedText(run.elapsedMs).c_str(),
                 FixedText(run.gain).c_str(), qPrintable(FiguresReport(run.results)));
     return 0;

@@ -1,5 +1,7 @@
 // vek-enob on a replay file: the printed figures and the result file against figures computed
 // here from the codes of the file.
+#include "sim/SimAdc.h"
+
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -31,10 +33,10 @@ TEST(EnobTool, ReplayGivesTheFiguresOfTheCodes)
     const int kept = 1000;
     std::mt19937 rng(99);
     std::normal_distribution<double> noise(0, 40);
-    std::vector<long> codes;
+    std::vector<int32_t> codes;
     QByteArray text;
     for (int i = 0; i < kept + 6; ++i) {
-        const long c = i < 6 ? 8388607 : std::lround(-123456 + noise(rng));
+        const int32_t c = i < 6 ? 8388607 : int32_t(std::lround(-123456 + noise(rng)));
         codes.push_back(c);
         text += QByteArray::number(qlonglong(c)) + '\n';
     }
@@ -47,15 +49,23 @@ TEST(EnobTool, ReplayGivesTheFiguresOfTheCodes)
     for (int width : {24, 16}) {
         SCOPED_TRACE(width);
         const QString out = dir.filePath(QStringLiteral("result%1.csv").arg(width));
+        const QString codesOut = dir.filePath(QStringLiteral("codes%1.txt").arg(width));
         QProcess p;
         p.start(QStringLiteral(VEK_ENOB_EXE),
                 {QStringLiteral("--replay"), replay, QStringLiteral("--chip"), QStringLiteral("ZR300"),
                  QStringLiteral("--samples"), QString::number(kept), QStringLiteral("--width"),
                  QString::number(width), QStringLiteral("--ref"), QStringLiteral("2.4"),
-                 QStringLiteral("--out"), out});
+                 QStringLiteral("--out"), out, QStringLiteral("--codes"), codesOut});
         ASSERT_TRUE(p.waitForFinished(30000));
         ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
         const std::map<QString, double> fig = ParseFigures(p.readAllStandardOutput());
+
+        // The codes file holds the kept codes as received, whatever the width, and reads back
+        // as a replay.
+        std::vector<int32_t> written;
+        QString error;
+        ASSERT_TRUE(vek::sim::LoadReplayCodes(codesOut, written, &error)) << error.toStdString();
+        EXPECT_EQ(written, std::vector<int32_t>(codes.begin() + 6, codes.end()));
 
         // The figures, from the codes after the six the capture drops.
         const long divisor = 1L << (24 - width);
@@ -66,8 +76,8 @@ TEST(EnobTool, ReplayGivesTheFiguresOfTheCodes)
         for (int i = 6; i < kept + 6; ++i) {
             scaled.push_back(codes[size_t(i)] / divisor); // C++ division truncates toward zero
             sum += scaled.back();
-            lo = std::min(lo, codes[size_t(i)]);
-            hi = std::max(hi, codes[size_t(i)]);
+            lo = std::min(lo, long(codes[size_t(i)]));
+            hi = std::max(hi, long(codes[size_t(i)]));
         }
         const double mean = double(sum / kept);
         long double dev = 0;
@@ -149,6 +159,9 @@ TEST(EnobTool, BadArgumentsAndShortReplaysFailClearly)
         {QStringLiteral("--simulate"), QStringLiteral("--chip"), QStringLiteral("NOSUCH")},
         {QStringLiteral("--simulate"), QStringLiteral("--reg"), QStringLiteral("3C")},
         {QStringLiteral("--replay"), dir.filePath(QStringLiteral("missing"))},
+        {QStringLiteral("--simulate"), QStringLiteral("--codes"), dir.filePath(QStringLiteral("no/dir/c.txt"))},
+        {QStringLiteral("--simulate"), QStringLiteral("--sine"), QStringLiteral("0.3,-50")},
+        {QStringLiteral("--sine"), QStringLiteral("0.3,50")},
     };
     for (const QStringList &args : cases) {
         QProcess p;
