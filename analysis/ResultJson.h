@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <vector>
 
 namespace vek {
 
@@ -25,6 +26,10 @@ struct RunDescription {
 
 // Samples kept per second of the capture; 0 when no time passed.
 double CaptureDataRateHz(const SampleStore &store);
+// The points the figures were computed over, in units of the result width: the first
+// SampleCount / averaging of RawSamples (block means after averaging). Their rate is
+// CaptureDataRateHz / averaging.
+std::vector<double> AnalysedCodes(const SampleStore &store, int averaging);
 
 // The object, indented, ending in a newline.
 QByteArray ResultJson(const RunDescription &run, const AnalysisResults &figures,

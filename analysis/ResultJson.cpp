@@ -1,0 +1,87 @@
+#include "analysis/ResultJson.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <algorithm>
+#include <cmath>
+
+namespace vek {
+
+namespace {
+
+QJsonValue Number(double v)
+{
+    return std::isfinite(v) ? QJsonValue(v) : QJsonValue(QJsonValue::Null);
+}
+
+} // namespace
+
+double CaptureDataRateHz(const SampleStore &store)
+{
+    const double seconds = store.ElapsedMs / 1000.0;
+    return std::isfinite(seconds) && seconds > 0 && store.SampleCount > 0 ? store.SampleCount / seconds : 0.0;
+}
+
+std::vector<double> AnalysedCodes(const SampleStore &store, int averaging)
+{
+    averaging = std::max(averaging, 1);
+    const int32_t count = std::clamp(store.SampleCount, 0, kSampleCapacity) / averaging;
+    const double divisor = store.ScaleDivisor > 0 ? store.ScaleDivisor : 1;
+    std::vector<double> codes(static_cast<size_t>(count));
+    for (int32_t k = 0; k < count; ++k)
+        codes[size_t(k)] = store.RawSamples[size_t(k)] / divisor;
+    return codes;
+}
+
+QByteArray ResultJson(const RunDescription &run, const AnalysisResults &figures, const SpectrumFigures &spectrum)
+{
+    QJsonObject settings{
+        {QStringLiteral("chip"), run.chip},
+        {QStringLiteral("interface"), run.interfaceName},
+        {QStringLiteral("width"), run.width},
+        {QStringLiteral("reference"), run.reference},
+        {QStringLiteral("averaging"), run.averaging},
+        {QStringLiteral("samples"), run.samples},
+        {QStringLiteral("elapsedMs"), Number(run.elapsedMs)},
+        {QStringLiteral("dataRateHz"), Number(run.dataRateHz)},
+        {QStringLiteral("gain"), Number(run.gain)},
+    };
+    // The seven figures of the result file (the object keeps its keys in alphabetical order).
+    QJsonObject seven{
+        {QStringLiteral("average"), Number(figures.mean)},
+        {QStringLiteral("vppNoiseNv"), Number(figures.vppNv)},
+        {QStringLiteral("rmsNoiseNv"), Number(figures.rmsNv)},
+        {QStringLiteral("enob"), Number(figures.enob)},
+        {QStringLiteral("vppCount"), Number(figures.vppCount)},
+        {QStringLiteral("sigma"), Number(figures.sigma)},
+        {QStringLiteral("noiseFree"), Number(figures.noiseFree)},
+    };
+    QJsonArray harmonics;
+    for (double h : spectrum.harmonicDbc)
+        harmonics.append(Number(h));
+    QJsonObject spec{
+        {QStringLiteral("valid"), spectrum.valid},
+        {QStringLiteral("window"), run.window},
+        {QStringLiteral("blocks"), spectrum.blocks},
+        {QStringLiteral("blockLength"), spectrum.blockLength},
+        {QStringLiteral("toneHz"), Number(spectrum.toneHz)},
+        {QStringLiteral("toneDbfs"), Number(spectrum.toneDbfs)},
+        {QStringLiteral("snrDb"), Number(spectrum.snrDb)},
+        {QStringLiteral("sinadDb"), Number(spectrum.sinadDb)},
+        {QStringLiteral("sfdrDb"), Number(spectrum.sfdrDb)},
+        {QStringLiteral("thdDb"), Number(spectrum.thdDb)},
+        {QStringLiteral("enobSinad"), Number(spectrum.enob)},
+        {QStringLiteral("noiseRmsCodes"), Number(spectrum.noiseRmsCodes)},
+        {QStringLiteral("nsdNvPerRootHz"), Number(spectrum.nsdNvPerRootHz)},
+        {QStringLiteral("harmonicsDbc"), harmonics},
+    };
+    QJsonObject root{
+        {QStringLiteral("settings"), settings},
+        {QStringLiteral("figures"), seven},
+        {QStringLiteral("spectrum"), spec},
+    };
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+} // namespace vek

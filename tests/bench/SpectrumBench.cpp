@@ -1,0 +1,64 @@
+// Times the analysis of 65,536 codes: the windowed spectrum with its figures (each window, and
+// with four averaged blocks) beside the real-part spectrum of the analysis window, and the code
+// histogram. Prints the median of 21 runs of each.
+#include "analysis/CodeHistogram.h"
+#include "analysis/Spectrum.h"
+#include "analysis/WindowedSpectrum.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <random>
+
+using namespace vek;
+
+namespace {
+
+double MedianMs(const std::function<void()> &work)
+{
+    std::vector<double> ms;
+    for (int i = 0; i < 21; ++i) {
+        const auto t = std::chrono::steady_clock::now();
+        work();
+        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t).count());
+    }
+    std::nth_element(ms.begin(), ms.begin() + 10, ms.end());
+    return ms[10];
+}
+
+} // namespace
+
+int main()
+{
+    constexpr int n = 65536;
+    std::mt19937_64 rng(1);
+    std::normal_distribution<double> noise(0.0, 30.0);
+    std::vector<double> codes(n);
+    for (int i = 0; i < n; ++i)
+        codes[size_t(i)] = 400000 * std::sin(0.0123 * i) + noise(rng);
+
+    SampleStore store;
+    const double specified = MedianMs([&] {
+        std::copy(codes.begin(), codes.end(), store.RawSamples.begin());
+        ComputeSpectrum(store, n);
+    });
+    std::printf("real-part spectrum (radix-2), %d samples: %.3f ms\n", n, specified);
+    double checksum = 0;
+    for (SpectrumWindow w : {SpectrumWindow::Rectangular, SpectrumWindow::Hann, SpectrumWindow::BlackmanHarris4})
+        for (int blocks : {1, 4}) {
+            SpectrumOptions o;
+            o.window = w;
+            o.blocks = blocks;
+            o.dataRateHz = 1000;
+            o.voltsPerCode = 1e-7;
+            const double ms = MedianMs([&] { checksum += ComputeWindowedSpectrum(codes, o).figures.snrDb; });
+            std::printf("windowed spectrum with figures (FFTW, %s, %d block%s): %.3f ms\n",
+                        qPrintable(WindowName(w)), blocks, blocks == 1 ? "" : "s", ms);
+        }
+    const double histogram = MedianMs([&] { checksum += double(BuildCodeHistogram(codes).total); });
+    std::printf("code histogram, %d codes: %.3f ms\n", n, histogram);
+    std::printf("(checksum %.1f)\n", checksum);
+    return 0;
+}
