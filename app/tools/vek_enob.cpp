@@ -1,7 +1,11 @@
 // vek-enob: the ENOB test from the command line. Connects to the evaluation board (or the
-// simulated one), selects the chip model, captures, prints the seven figures and writes the
+// simulated one), selects the chip model, captures, prints the seven figures (or, with --json, one
+// JSON object of the settings, the figures and the windowed spectrum's figures) and writes the
 // result file. "vek-enob temperature ..." runs the temperature test instead.
+#include "analysis/AnalysisSettings.h"
 #include "analysis/EnobMeasurement.h"
+#include "analysis/ResultJson.h"
+#include "analysis/WindowedSpectrum.h"
 #include "app/tools/TemperatureCommand.h"
 #include "app/base/Clock.h"
 #include "app/base/NumberText.h"
@@ -44,6 +48,22 @@ QByteArray CodesText(const SampleStore &store)
         text += '\n';
     }
     return text;
+}
+
+QString InterfaceText(InterfaceKind kind)
+{
+    switch (kind) {
+    case InterfaceKind::Special:
+        return QStringLiteral("Special");
+    case InterfaceKind::UART:
+        return QStringLiteral("UART");
+    case InterfaceKind::Parallel:
+        return QStringLiteral("Parallel");
+    case InterfaceKind::RS232:
+        return QStringLiteral("RS232");
+    default:
+        return QStringLiteral("SPI");
+    }
 }
 
 bool InterfaceFromText(const QString &t, InterfaceKind &kind)
@@ -119,11 +139,20 @@ int main(int argc, char *argv[])
                                    QStringLiteral("Write the captured codes, one a line, to FILE "
                                                   "(as --replay reads them)."),
                                    QStringLiteral("FILE"));
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("Print the settings, the figures and the windowed "
+                                                 "spectrum's figures as one JSON object."));
+    const QCommandLineOption window(QStringLiteral("window"),
+                                    QStringLiteral("Window of the spectrum for --json: rect, hann or bh4."),
+                                    QStringLiteral("NAME"), QStringLiteral("bh4"));
+    const QCommandLineOption blocks(QStringLiteral("blocks"),
+                                    QStringLiteral("Consecutive blocks whose spectra --json averages."),
+                                    QStringLiteral("N"), QStringLiteral("1"));
     const QCommandLineOption retry(QStringLiteral("retry"),
                                    QStringLiteral("After a failed capture, look for the board again and "
                                                   "capture once more, up to N times, 1 s apart."),
                                    QStringLiteral("N"), QStringLiteral("0"));
-    for (const auto *o : {&sine, &codes, &fault, &retry, &simulate, &seed, &replay, &realTime, &input, &chip, &link, &lpt, &samples, &width, &ref,
+    for (const auto *o : {&json, &window, &blocks, &sine, &codes, &fault, &retry, &simulate, &seed, &replay, &realTime, &input, &chip, &link, &lpt, &samples, &width, &ref,
                           &avg, &reg, &out})
         p.addOption(*o);
     p.process(app);
@@ -142,8 +171,13 @@ int main(int argc, char *argv[])
     numbersOk &= ok;
     const int retries = p.value(retry).toInt(&ok);
     numbersOk &= ok && retries >= 0;
+    const int blockCount = p.value(blocks).toInt(&ok);
+    numbersOk &= ok && blockCount > 0;
     if (!numbersOk)
-        return Fail(QStringLiteral("--samples, --width, --average, --seed and --retry take whole numbers"));
+        return Fail(QStringLiteral("--samples, --width, --average, --seed, --retry and --blocks take whole numbers"));
+    SpectrumWindow spectrumWindow = SpectrumWindow::BlackmanHarris4;
+    if (!WindowFromText(p.value(window), spectrumWindow))
+        return Fail(QStringLiteral("--window is rect, hann or bh4"));
     InterfaceKind kind;
     if (!InterfaceFromText(p.value(link), kind))
         return Fail(QStringLiteral("--interface is SPI, Special, UART or Parallel"));
@@ -270,6 +304,32 @@ int main(int argc, char *argv[])
         return Fail(run.error);
     if (p.isSet(codes) && !WriteFileAtomically(p.value(codes), CodesText(store)))
         return Fail(QStringLiteral("cannot write %1").arg(p.value(codes)));
+    if (p.isSet(json)) {
+        const int averaging = std::max(options.averaging, 1);
+        RunDescription description;
+        description.chip = model.chip.productName;
+        description.interfaceName = InterfaceText(kind);
+        description.width = options.width;
+        description.reference = options.refVoltText;
+        description.averaging = averaging;
+        description.samples = run.sampleCount;
+        description.elapsedMs = run.elapsedMs;
+        description.dataRateHz = CaptureDataRateHz(store);
+        description.gain = run.gain;
+        description.window = WindowShortName(spectrumWindow);
+        // The figures' scale: the reference spans 2^(width - 2) codes at the input after the gain.
+        SpectrumOptions spectrum;
+        spectrum.window = spectrumWindow;
+        spectrum.blocks = blockCount;
+        spectrum.width = options.width;
+        spectrum.dataRateHz = description.dataRateHz / averaging;
+        spectrum.voltsPerCode = ReferenceVolts(options.refVoltText) / (run.gain * std::ldexp(1.0, options.width - 2));
+        const std::vector<double> kept = AnalysedCodes(store, averaging);
+        const WindowedSpectrum ws = ComputeWindowedSpectrum(kept, spectrum);
+        const QByteArray text = ResultJson(description, run.results, ws.figures);
+        std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+        return 0;
+    }
     std::printf("Samples: %d\nElapsed ms: %s\nGain: %s\n%s", run.sampleCount, FixedText(run.elapsedMs).c_str(),
                 FixedText(run.gain).c_str(), qPrintable(FiguresReport(run.results)));
     return 0;

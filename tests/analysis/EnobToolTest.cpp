@@ -1,10 +1,13 @@
 // vek-enob on a replay file: the printed figures and the result file against figures computed
 // here from the codes of the file.
-#include "sim/SimAdc.h"
+#include "sim/SimulatedBoard.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <clocale>
@@ -162,6 +165,8 @@ TEST(EnobTool, BadArgumentsAndShortReplaysFailClearly)
         {QStringLiteral("--simulate"), QStringLiteral("--codes"), dir.filePath(QStringLiteral("no/dir/c.txt"))},
         {QStringLiteral("--simulate"), QStringLiteral("--sine"), QStringLiteral("0.3,-50")},
         {QStringLiteral("--sine"), QStringLiteral("0.3,50")},
+        {QStringLiteral("--simulate"), QStringLiteral("--json"), QStringLiteral("--window"), QStringLiteral("kaiser")},
+        {QStringLiteral("--simulate"), QStringLiteral("--json"), QStringLiteral("--blocks"), QStringLiteral("0")},
     };
     for (const QStringList &args : cases) {
         QProcess p;
@@ -234,4 +239,73 @@ TEST(EnobTool, ParallelGivesTheFiguresAndResultFileOfSpi)
     EXPECT_EQ(figures[QStringLiteral("Parallel")], figures[QStringLiteral("SPI")]);
     EXPECT_FALSE(files[QStringLiteral("SPI")].isEmpty());
     EXPECT_EQ(files[QStringLiteral("Parallel")], files[QStringLiteral("SPI")]);
+}
+
+TEST(EnobTool, JsonOfASimulatedSineShowsItsToneSnrAndThd)
+{
+    // What the simulated converter should give for the sine at its power-up settings.
+    vek::FakeClock clock;
+    vek::sim::SimulatedBoard board(clock);
+    const QString sine = QStringLiteral("0.3,50,-60");
+    ASSERT_TRUE(board.ApplySine(sine, nullptr));
+    const double expectedSnr = board.adc.ExpectedSnrDb();
+
+    QTemporaryDir dir;
+    auto run = [&](const char *locale, const QStringList &extra, QByteArray &printed) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LC_ALL"), QString::fromLatin1(locale));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(VEK_ENOB_EXE), QStringList{QStringLiteral("--simulate"), QStringLiteral("--sine"), sine,
+                                                          QStringLiteral("--samples"), QStringLiteral("16384"),
+                                                          QStringLiteral("--json")} +
+                                                  extra);
+        ASSERT_TRUE(p.waitForFinished(30000));
+        ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+        printed = p.readAllStandardOutput();
+    };
+    const QString codesPath = dir.filePath(QStringLiteral("codes.txt"));
+    QByteArray printed;
+    run("C", {QStringLiteral("--codes"), codesPath}, printed);
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(printed, &parseError);
+    ASSERT_EQ(parseError.error, QJsonParseError::NoError) << printed.toStdString();
+    const QJsonObject settings = doc.object().value(QStringLiteral("settings")).toObject();
+    const QJsonObject spectrum = doc.object().value(QStringLiteral("spectrum")).toObject();
+    std::vector<int32_t> codes;
+    ASSERT_TRUE(vek::sim::LoadReplayCodes(codesPath, codes, nullptr));
+    EXPECT_EQ(settings.value(QStringLiteral("samples")).toInt(), int(codes.size()));
+    EXPECT_GE(codes.size(), 16384u);
+    EXPECT_EQ(settings.value(QStringLiteral("interface")).toString(), QStringLiteral("SPI"));
+    EXPECT_EQ(settings.value(QStringLiteral("gain")).toDouble(), board.adc.Gain());
+    EXPECT_NEAR(settings.value(QStringLiteral("dataRateHz")).toDouble(), board.adc.DataRateHz(),
+                board.adc.DataRateHz() * 0.01);
+    EXPECT_EQ(spectrum.value(QStringLiteral("window")).toString(), QStringLiteral("bh4"));
+    EXPECT_TRUE(spectrum.value(QStringLiteral("valid")).toBool());
+    EXPECT_NEAR(spectrum.value(QStringLiteral("toneHz")).toDouble(), 50.0, 0.5);
+    EXPECT_NEAR(spectrum.value(QStringLiteral("snrDb")).toDouble(), expectedSnr, 0.5);
+    EXPECT_NEAR(spectrum.value(QStringLiteral("thdDb")).toDouble(), -60.0, 0.5);
+    // The noise density from the figures' scale: the reference over gain x 2^22 volts a code,
+    // the noise spread over half the data rate.
+    const double volts = 1.2 / (0.25 * 4194304.0);
+    EXPECT_NEAR(spectrum.value(QStringLiteral("nsdNvPerRootHz")).toDouble(),
+                spectrum.value(QStringLiteral("noiseRmsCodes")).toDouble() * volts /
+                    std::sqrt(settings.value(QStringLiteral("dataRateHz")).toDouble() / 2) * 1e9,
+                0.01);
+
+    QByteArray hann;
+    run("C", {QStringLiteral("--window"), QStringLiteral("hann"), QStringLiteral("--blocks"), QStringLiteral("4")},
+        hann);
+    const QJsonObject hannSpectrum = QJsonDocument::fromJson(hann).object().value(QStringLiteral("spectrum")).toObject();
+    EXPECT_EQ(hannSpectrum.value(QStringLiteral("window")).toString(), QStringLiteral("hann"));
+    EXPECT_EQ(hannSpectrum.value(QStringLiteral("blocks")).toInt(), 4);
+    EXPECT_EQ(hannSpectrum.value(QStringLiteral("blockLength")).toInt(), int(codes.size()) / 4);
+
+    // The same object under a locale with a decimal comma.
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8"))
+        GTEST_SKIP() << "no de_DE.UTF-8 locale (tools/deps.sh makes one)";
+    std::setlocale(LC_ALL, "C");
+    QByteArray german;
+    run("de_DE.UTF-8", {}, german);
+    EXPECT_EQ(german, printed);
 }
