@@ -3,6 +3,7 @@
 #include <QFile>
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace vek::sim {
 
@@ -151,22 +152,35 @@ double SimAdc::ExpectedSnrDb() const
     return 10.0 * std::log10(a * a / 2.0 / (noise * noise + 1.0 / 12.0));
 }
 
-double SimAdc::InputNow()
+double SimAdc::InputAt(double cycles) const
 {
     if (!sine.On())
         return inputVolts;
-    constexpr double kTwoPi = 6.283185307179586;
-    const double x = kTwoPi * m_sineCycles;
+    const double x = 2.0 * std::numbers::pi * cycles;
     double v = sine.amplitudeVolts * std::sin(x);
     if (sine.thdDbc) {
         // Two harmonics of equal power share the total: each 10 log10(2) dB below it.
         const double each = sine.amplitudeVolts * std::pow(10.0, (*sine.thdDbc - 10.0 * std::log10(2.0)) / 20.0);
         v += each * (std::sin(2 * x) + std::sin(3 * x));
     }
-    const double rate = DataRateHz();
-    m_sineCycles += rate > 0 ? sine.frequencyHz / rate : 0.0;
-    m_sineCycles -= std::floor(m_sineCycles);
     return inputVolts + v;
+}
+
+double SimAdc::InputNow()
+{
+    const double v = InputAt(m_sineCycles);
+    const double rate = DataRateHz();
+    if (sine.On() && rate > 0) {
+        m_sineCycles += sine.frequencyHz / rate;
+        m_sineCycles -= std::floor(m_sineCycles);
+    }
+    return v;
+}
+
+double SimAdc::InputOnClock() const
+{
+    const double cycles = sine.frequencyHz * m_clock.NowDays() * 86400.0;
+    return InputAt(cycles - std::floor(cycles));
 }
 
 int32_t SimAdc::CodeFor(double volts)
@@ -350,7 +364,7 @@ bool SimAdc::OnFrame(const uint8_t *f, size_t length, std::vector<uint8_t> &repl
     const bool convRoute = op == 0xBB || op == 0xBD || op == 0xBA || op == 0xBE;
     if (convRoute && length >= 9 && f[1] <= 1 && f[5] == 0xF0 && f[6] == 0x00 && f[7] == 0x08 &&
         f[8] == 0x64) {
-        const uint32_t a = uint32_t(CodeFor(InputNow())) & 0xFFFFFF;
+        const uint32_t a = uint32_t(CodeFor(InputOnClock())) & 0xFFFFFF;
         const uint32_t b = uint32_t(CodeFor(0.0)) & 0xFFFFFF;
         reply = {0xFA, uint8_t(a), uint8_t(a >> 8), uint8_t(a >> 16), uint8_t(b), uint8_t(b >> 8),
                  uint8_t(b >> 16)};

@@ -100,8 +100,9 @@ public:
     double ExpectedSnrDb() const;
     // The next conversion result.
     int32_t NextCode();
-    // A conversion of the input now (not from a replay).
-    int32_t ConvertNow() { return CodeFor(InputNow()); }
+    // A conversion of the input now (not from a replay). It stands apart from the stream: the sine
+    // is taken at the clock's time and the stream's sine goes on undisturbed.
+    int32_t ConvertNow() { return CodeFor(InputOnClock()); }
     // With the chopper off the converter keeps an offset of its own and more low-frequency noise.
     double chopperOffCodes = 420;
     double chopperOffNoiseFactor = 2.0;
@@ -125,8 +126,12 @@ private:
     uint8_t Field(const FieldBinding &b) const;
     void Produce(size_t wantBytes);
     int32_t CodeFor(double volts);
-    // The input of the next conversion: inputVolts plus the sine, which then moves on one result.
+    // inputVolts plus the sine (and its harmonics) at a phase in cycles.
+    double InputAt(double cycles) const;
+    // The input of the next result: the sine then moves on by one result at the data rate.
     double InputNow();
+    // The input at the clock's time, for a conversion outside the stream.
+    double InputOnClock() const;
     void PushCode(int32_t code);
     void CaptureBlock();
 
