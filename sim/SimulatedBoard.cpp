@@ -79,8 +79,8 @@ bool SimulatedBoard::ApplyFault(const QString &fault, QString *error)
 QString SimulatedBoard::SineHelp()
 {
     return QStringLiteral(
-        "With --simulate: a sine on the simulated converter's input, AMP volts peak at FREQ Hz,\n"
-        "with THD dBc of distortion (a 2nd and a 3rd harmonic) when given; e.g. 0.4,50,-70.");
+        "With --simulate: a sine of AMP volts peak at FREQ Hz on the simulated converter's input, "
+        "with THD dBc of distortion (a 2nd and a 3rd harmonic) when given, e.g. 0.4,50,-70.");
 }
 
 bool SimulatedBoard::ApplySine(const QString &text, QString *error)
