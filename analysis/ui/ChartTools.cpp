@@ -50,6 +50,14 @@ bool ExportChart(QCustomPlot *plot, const QString &path, QString *error)
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     bool drawn = false;
+    // Draws the chart into a vector device at its on-screen size.
+    auto paint = [plot, w, h](QPaintDevice &device) {
+        QCPPainter painter;
+        if (!painter.begin(&device))
+            return false;
+        plot->toPainter(&painter, w, h);
+        return painter.end();
+    };
     if (suffix == QLatin1String("png")) {
         drawn = plot->toPixmap(w, h).save(&buffer, "PNG");
     } else if (suffix == QLatin1String("svg")) {
@@ -58,24 +66,14 @@ bool ExportChart(QCustomPlot *plot, const QString &path, QString *error)
         svg.setSize(QSize(w, h));
         svg.setViewBox(QRect(0, 0, w, h));
         svg.setTitle(plot->objectName());
-        QCPPainter painter;
-        drawn = painter.begin(&svg);
-        if (drawn) {
-            plot->toPainter(&painter, w, h);
-            drawn = painter.end();
-        }
+        drawn = paint(svg);
     } else if (suffix == QLatin1String("pdf")) {
         QPdfWriter pdf(&buffer);
         pdf.setResolution(72); // one pixel of the chart to one point of the page
         pdf.setPageSize(QPageSize(QSizeF(w, h), QPageSize::Point));
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
         pdf.setTitle(plot->objectName());
-        QCPPainter painter;
-        drawn = painter.begin(&pdf);
-        if (drawn) {
-            plot->toPainter(&painter, w, h);
-            drawn = painter.end();
-        }
+        drawn = paint(pdf);
     } else {
         if (error)
             *error = QStringLiteral("Charts are saved as .png, .svg or .pdf, not \"%1\".").arg(QFileInfo(path).fileName());
