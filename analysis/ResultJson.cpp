@@ -17,6 +17,12 @@ QJsonValue Number(double v)
 
 } // namespace
 
+QString InterfaceDisplayName(int interfaceIndex)
+{
+    static const char *const kNames[] = {"RS232", "SPI", "Special", "Parallel", "UART"};
+    return interfaceIndex >= 0 && interfaceIndex < 5 ? QString::fromLatin1(kNames[interfaceIndex]) : QString();
+}
+
 double CaptureDataRateHz(const SampleStore &store)
 {
     const double seconds = store.ElapsedMs / 1000.0;

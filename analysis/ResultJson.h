@@ -24,6 +24,9 @@ struct RunDescription {
     QString window;        // WindowShortName of the spectrum's window
 };
 
+// "RS232", "SPI", "Special", "Parallel" or "UART" for an interface index of the setup.
+QString InterfaceDisplayName(int interfaceIndex);
+
 // Samples kept per second of the capture; 0 when no time passed.
 double CaptureDataRateHz(const SampleStore &store);
 // The points the figures were computed over, in units of the result width: the first

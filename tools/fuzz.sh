@@ -3,18 +3,27 @@
 # given number of seconds (default 60), or for a number of executions with --runs N. Each target
 # keeps its corpus in tests/fuzz/corpus/<target>/, which grows with every input the fuzzer finds
 # interesting; tests/fuzz/seeds/<target>/ (when present) is read as well. Prints the executions.
+# Names after the limit choose the targets (default: all).
 #   tools/fuzz.sh 300          five minutes per target
 #   tools/fuzz.sh --runs 1000000
+#   tools/fuzz.sh 60 fuzz_ram_file fuzz_com_map
 set -euo pipefail
 cd "$(dirname "$0")/.."
-limit=(-max_total_time="${1:-60}")
-if [ "${1:-}" = "--runs" ]; then limit=(-runs="${2:?--runs needs a count}"); fi
+if [ "${1:-}" = "--runs" ]; then
+  limit=(-runs="${2:?--runs needs a count}"); shift 2
+else
+  limit=(-max_total_time="${1:-60}"); shift $(( $# > 0 ? 1 : 0 ))
+fi
+targets=("$@")
 tools/deps.sh
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$(nproc)"
-for exe in build/fuzz/bin/*fuzz*; do
-  [ -x "$exe" ] || continue
-  name=$(basename "$exe")
+if [ ${#targets[@]} -eq 0 ]; then
+  for exe in build/fuzz/bin/*fuzz*; do [ -x "$exe" ] && targets+=("$(basename "$exe")"); done
+fi
+for name in "${targets[@]}"; do
+  exe="build/fuzz/bin/$name"
+  [ -x "$exe" ] || { echo "FAIL: no fuzz target $name"; exit 1; }
   corpus="tests/fuzz/corpus/$name"
   mkdir -p "$corpus"
   seeds=()

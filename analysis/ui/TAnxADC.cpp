@@ -1,4 +1,5 @@
 #include "analysis/ui/TAnxADC.h"
+#include "analysis/ui/ChartViews.h"
 
 #include "analysis/FlashCapture.h"
 
@@ -121,6 +122,7 @@ void TAnxADC::BuildControls()
     m_save = button("SaveData", QStringLiteral("Save to CSV"));
     m_showChart = button("ShowChart", QStringLiteral("Chang to Chart"));
     m_ftChange = button("FTChange", QStringLiteral("Change FFT "));
+    m_saveJson = button("SaveJson", QStringLiteral("Save JSON"));
 
     int col = 0;
     grid->addWidget(MakeLabel(QStringLiteral("Sample Point"), controls), 0, col);
@@ -145,6 +147,7 @@ void TAnxADC::BuildControls()
     grid->addWidget(m_save, 1, col++);
     grid->addWidget(m_showChart, 0, col);
     grid->addWidget(m_ftChange, 1, col++);
+    grid->addWidget(m_saveJson, 0, col++);
     grid->setColumnStretch(col, 1);
     left->addWidget(controls);
 
@@ -187,7 +190,11 @@ void TAnxADC::BuildControls()
     series->setName(QStringLiteral("Series1"));
     series->setPen(QPen(Qt::red));
     m_chart->legend->setVisible(false);
-    m_chart->hide();
+    // The chart area holds this chart beside the histogram and the windowed spectrum.
+    m_views = new ChartViews(m_chart, m_mainPanel);
+    m_views->hide();
+    connect(m_views, &ChartViews::timeChartResetRequested, this, [this] { ChartFun(m_ctx.samples.ChartCount); });
+    connect(m_views->ExportButton(), &QPushButton::clicked, this, [this] { ExportChartClick(); });
 
     m_adcPanel = new QFrame(m_mainPanel);
     m_adcPanel->setObjectName(QStringLiteral("ADCPanel"));
@@ -256,6 +263,7 @@ void TAnxADC::BuildControls()
     connect(m_poll, &QCheckBox::clicked, this, [this] { CKENPOLLClick(); });
     connect(m_catch, &QPushButton::clicked, this, [this] { CatchADCClick(); });
     connect(m_save, &QPushButton::clicked, this, [this] { SaveDataClick(); });
+    connect(m_saveJson, &QPushButton::clicked, this, [this] { SaveJsonClick(); });
     connect(m_showChart, &QPushButton::clicked, this, [this] { ShowChartClick(); });
     connect(m_ftChange, &QPushButton::clicked, this, [this] { FTChangeClick(); });
     connect(m_badc, &QPushButton::clicked, this, [this] { BADCClick(); });
@@ -299,7 +307,7 @@ void TAnxADC::FormResize()
     m_resultBand->setGeometry(r.left(), r.top(), r.width(), kBandHeight);
     const QRect below(r.left(), r.top() + kBandHeight, r.width(), h);
     m_grid->setGeometry(below);
-    m_chart->setGeometry(below);
+    m_views->setGeometry(below);
     FitGridColumns();
     m_adcPanel->setGeometry(below.left(), below.top(), std::max(below.width() - 106, 0), below.height());
 }
@@ -376,6 +384,7 @@ void TAnxADC::SetCaptureControlsBusy(bool busy)
         hooks.setBoardMenusEnabled(!busy);
     m_save->setEnabled(!busy);
     m_showChart->setEnabled(!busy);
+    m_saveJson->setEnabled(!busy);
     // The settings a capture runs with stay as they are until it ends: a new scale or averaging
     // in the middle would mix two settings in the running sums and the stored samples.
     for (QWidget *w : std::initializer_list<QWidget *>{m_nPoint, m_txScale, m_cmavr, m_filter, m_numD, m_erefv,
@@ -397,6 +406,7 @@ void TAnxADC::CatchADCClick()
 bool TAnxADC::CatchACDCOM(const QString &refVoltText)
 {
     SampleStore &s = m_ctx.samples;
+    m_pointsAveraging = 1; // new points, not averaged
     s.CaptureIdle = false;
     ClearResultBoxes();
     s.SampleCount = 0;
@@ -426,6 +436,7 @@ bool TAnxADC::CatchACDCOM(const QString &refVoltText)
 bool TAnxADC::BFlashRDCOM(const QString &refVoltText)
 {
     SampleStore &s = m_ctx.samples;
+    m_pointsAveraging = 1; // new points, not averaged
     ClearResultBoxes();
     m_lastLiveRedraw.invalidate();
     ChipPort chip = m_ctx.Chip();
@@ -460,6 +471,7 @@ void TAnxADC::CaptureBlockDecoded(const DecodedRange &range, int byteCount)
 void TAnxADC::AnalyseRamBlock(const QString &refVoltText, RamBlockLayout layout, bool bank2Present)
 {
     SampleStore &s = m_ctx.samples;
+    m_pointsAveraging = 1; // new points, not averaged
     DecodeRamBlock(s, m_ctx.chipSlots[0].image, layout, bank2Present);
     if (const std::optional<Figures> f =
             MeasureRamBlock(s, CurrentMeasureSettings(refVoltText), m_ctx.analysisResults))
@@ -470,6 +482,7 @@ void TAnxADC::AnalyseRamBlock(const QString &refVoltText, RamBlockLayout layout,
 
 bool TAnxADC::TmpRAMADC(const QString &refVoltText)
 {
+    m_pointsAveraging = 1; // new points, not averaged
     ChipPort chip = m_ctx.Chip();
     BlockCaptureIo io(chip);
     io.kind = static_cast<InterfaceKind>(m_ctx.setup.interfaceIndex);
@@ -512,6 +525,7 @@ MeasureSettings TAnxADC::CurrentMeasureSettings(const QString &refVoltText)
     m.refVoltText = refVoltText;
     m.filterText = m_numD->text();
     m.gain = GetGain();
+    m_lastGain = m.gain;
     return m;
 }
 
@@ -520,6 +534,7 @@ void TAnxADC::ReCalADC()
     if (const std::optional<Figures> f =
             vek::ReCalADC(m_ctx.samples, m_cmavr->currentIndex(),
                           CurrentMeasureSettings(m_erefv->text()), m_ctx.analysisResults)) {
+        m_pointsAveraging = AveragingFactor(m_cmavr->currentIndex());
         ShowFigures(*f);
         m_model->AllChanged();
     }
@@ -593,6 +608,7 @@ void TAnxADC::ChartFun(int count)
     const double margin = values.size() * 0.03 / 0.94;
     m_chart->yAxis->setRange(values.lower - margin, values.upper + margin);
     m_chart->replot(QCustomPlot::rpQueuedReplot);
+    UpdateChartViews();
 }
 
 // ---- Key polling and hidden controls --------------------------------------------------------
@@ -732,7 +748,7 @@ QString TAnxADC::KeyDataText() const { return m_keyData->text(); }
 void TAnxADC::SetGridShown(bool gridShown)
 {
     m_grid->setVisible(gridShown);
-    m_chart->setVisible(!gridShown);
+    m_views->setVisible(!gridShown);
     m_showChart->setText(gridShown ? QStringLiteral("Chang to Chart")
                                    : QStringLiteral("Chang to vaule"));
 }

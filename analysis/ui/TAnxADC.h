@@ -23,6 +23,7 @@ namespace vek {
 
 struct AppContext;
 class SampleGridModel;
+class ChartViews;
 
 // The board traffic of the window, supplied by the acquisition over the device link. Each is
 // optional: an empty one makes its button do nothing (a capture then reports "Read Error !!!!!").
@@ -105,6 +106,12 @@ public:
 
     // Chart.
     void ChartFun(int count);
+    // The histogram and windowed spectrum views follow the points of the last analysis.
+    void UpdateChartViews();
+    // "Export Chart": the chart on show to PNG, SVG or PDF.
+    void ExportChartClick();
+    // "Save JSON": settings, figures and the windowed spectrum's figures as one JSON object.
+    void SaveJsonClick();
 
     // Key polling and the hidden controls.
     void CKENPOLLClick();
@@ -163,6 +170,8 @@ public:
     QCheckBox *CkFilter() const { return m_filter; }
     QPushButton *CatchADC() const { return m_catch; }
     QPushButton *SaveData() const { return m_save; }
+    QPushButton *SaveJson() const { return m_saveJson; }
+    ChartViews *Views() const { return m_views; }
     QPushButton *ShowChart() const { return m_showChart; }
     QPushButton *FTChange() const { return m_ftChange; }
     QPushButton *BADC() const { return m_badc; }
@@ -197,6 +206,12 @@ private:
     QLineEdit *m_waitEdit = nullptr, *m_adcAddr = nullptr, *m_calVal = nullptr;
     QCheckBox *m_poll = nullptr, *m_filter = nullptr;
     QPushButton *m_catch = nullptr, *m_save = nullptr, *m_showChart = nullptr, *m_ftChange = nullptr;
+    QPushButton *m_saveJson = nullptr;
+    ChartViews *m_views = nullptr;
+    // The averaging factor the points in the sample arrays were made with, and the gain of the
+    // last figures.
+    int m_pointsAveraging = 1;
+    double m_lastGain = 1.0;
     QPushButton *m_badc = nullptr, *m_bcal = nullptr, *m_bflash = nullptr;
     QPushButton *m_preView = nullptr, *m_extAdc = nullptr;
     QList<QWidget *> m_hiddenControls;

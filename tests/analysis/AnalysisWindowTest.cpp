@@ -1,5 +1,7 @@
 #include "analysis/AnalysisSettings.h"
+#include "analysis/ResultJson.h"
 #include "analysis/SampleGridModel.h"
+#include "analysis/ui/ChartViews.h"
 #include "analysis/ui/TAnxADC.h"
 #include "app/context/AppContext.h"
 #include "tests/analysis/SampleBytes.h"
@@ -8,6 +10,9 @@
 #include <QComboBox>
 #include <QFile>
 #include <QHeaderView>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -399,7 +404,7 @@ TEST(AnalysisWindow, ResizeKeepsTheMinimumAndSizesTheGridColumns)
     const int w = f.anx.MemoryF()->width();
     EXPECT_GT(w, 500);
     EXPECT_EQ(f.anx.MemoryF()->horizontalHeader()->defaultSectionSize(), (w - 35) / 17);
-    EXPECT_EQ(f.anx.MemoryF()->geometry(), f.anx.Chart1()->geometry());
+    EXPECT_EQ(f.anx.MemoryF()->geometry(), static_cast<QWidget *>(f.anx.Views())->geometry());
 }
 
 TEST(AnalysisWindow, GridColumnsGrowToTheWidestValue)
@@ -417,4 +422,74 @@ TEST(AnalysisWindow, GridColumnsGrowToTheWidestValue)
     const int text = f.anx.MemoryF()->fontMetrics().horizontalAdvance(QStringLiteral("-17345"));
     EXPECT_GT(header->sectionSize(0), text);
     EXPECT_GE(header->sectionSize(0), share);
+}
+
+TEST(AnalysisWindow, HistogramAndWindowedSpectrumViewsExportAndJson)
+{
+    Fixture f;
+    int index = 0;
+    while (TargetCountForIndex(index) < 4096)
+        ++index;
+    f.anx.SetNPointIndex(index);
+    // A tone of 50 cycles in 4096 samples over noise; 20 samples every 10 ms make 2000 samples/s.
+    std::vector<int32_t> codes;
+    uint32_t lcg = 1;
+    for (int i = 0; i < 4096; ++i) {
+        lcg = lcg * 1664525u + 1013904223u;
+        codes.push_back(int32_t(std::lround(200000 * std::sin(2 * M_PI * 50.0 * i / 4096) + (lcg >> 22) - 512.0)));
+    }
+    f.FeedCapture(codes, 60);
+    f.anx.resize(1000, 600);
+    f.anx.show();
+    f.anx.CatchADC()->click();
+    f.anx.ShowChart()->click();
+    ChartViews *views = f.anx.Views();
+    ASSERT_TRUE(views->isVisible());
+
+    views->SetView(ChartViews::Spectrum);
+    EXPECT_TRUE(views->SpectrumPlot()->isVisible());
+    EXPECT_FALSE(f.anx.Chart1()->isVisible());
+    // The tone at 50 cycles of the capture's rate, the SNR of the uniform noise (sigma 1024 / sqrt(12)).
+    const QStringList words = views->SpectrumFigures()->text().split(' ', Qt::SkipEmptyParts);
+    ASSERT_GE(words.size(), 10);
+    EXPECT_NEAR(words[1].toDouble(), 50.0 * CaptureDataRateHz(f.ctx.samples) / 4096, 0.05);
+    EXPECT_NEAR(words[7].toDouble(), 20 * std::log10(200000 / std::sqrt(2.0) / (1024 / std::sqrt(12.0))), 0.5);
+    views->SetView(ChartViews::Histogram);
+    EXPECT_TRUE(views->HistogramFigures()->text().startsWith(QStringLiteral("Samples %1").arg(f.ctx.samples.SampleCount)));
+    EXPECT_GT(views->HistogramPlot()->graph(0)->dataCount(), 100);
+
+    // The read-out follows the mouse over the plot.
+    QCoreApplication::processEvents();
+    QCustomPlot *plot = views->HistogramPlot();
+    const QPointF centre(plot->width() / 2.0, plot->height() / 2.0);
+    QMouseEvent move(QEvent::MouseMove, centre, plot->mapToGlobal(centre), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(plot, &move);
+    EXPECT_TRUE(views->Readout()->text().startsWith("x: "));
+
+    // Export by suffix; another suffix is refused with a message and writes nothing.
+    const QString base = f.dir.filePath("chart");
+    const std::pair<const char *, QByteArray> kinds[] = {{".png", "\x89PNG"}, {".svg", "<?xml"}, {".pdf", "%PDF"}};
+    for (const auto &[suffix, magic] : kinds) {
+        f.dialogs.fileAnswers.push_back(base + suffix);
+        views->ExportButton()->click();
+        QFile file(base + suffix);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << suffix;
+        EXPECT_TRUE(file.read(8).startsWith(magic)) << suffix;
+    }
+    f.dialogs.fileAnswers.push_back(base + ".txt");
+    views->ExportButton()->click();
+    EXPECT_FALSE(QFile::exists(base + ".txt"));
+    EXPECT_EQ(f.dialogs.asked.back().kind, "message");
+
+    // "Save JSON" beside "Save to CSV": the settings, the figures and the spectrum's.
+    f.dialogs.fileAnswers.push_back(f.dir.filePath("run.json"));
+    f.anx.SaveJson()->click();
+    QFile json(f.dir.filePath("run.json"));
+    ASSERT_TRUE(json.open(QIODevice::ReadOnly));
+    const QJsonObject o = QJsonDocument::fromJson(json.readAll()).object();
+    EXPECT_EQ(o["settings"]["samples"].toInt(), f.ctx.samples.SampleCount);
+    EXPECT_NEAR(o["settings"]["dataRateHz"].toDouble(), 2000, 20);
+    EXPECT_NEAR(o["figures"]["sigma"].toDouble(), f.ctx.analysisResults.sigma, 1e-9);
+    EXPECT_TRUE(o["spectrum"]["valid"].toBool());
+    EXPECT_EQ(o["spectrum"]["window"].toString(), "bh4");
 }
