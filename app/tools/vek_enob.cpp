@@ -50,22 +50,6 @@ QByteArray CodesText(const SampleStore &store)
     return text;
 }
 
-QString InterfaceText(InterfaceKind kind)
-{
-    switch (kind) {
-    case InterfaceKind::Special:
-        return QStringLiteral("Special");
-    case InterfaceKind::UART:
-        return QStringLiteral("UART");
-    case InterfaceKind::Parallel:
-        return QStringLiteral("Parallel");
-    case InterfaceKind::RS232:
-        return QStringLiteral("RS232");
-    default:
-        return QStringLiteral("SPI");
-    }
-}
-
 bool InterfaceFromText(const QString &t, InterfaceKind &kind)
 {
     const QString s = t.toUpper();
@@ -308,7 +292,7 @@ int main(int argc, char *argv[])
         const int averaging = std::max(options.averaging, 1);
         RunDescription description;
         description.chip = model.chip.productName;
-        description.interfaceName = InterfaceText(kind);
+        description.interfaceName = InterfaceDisplayName(int(kind));
         description.width = options.width;
         description.reference = options.refVoltText;
         description.averaging = averaging;
