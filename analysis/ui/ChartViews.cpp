@@ -34,6 +34,7 @@ QLabel *FiguresLine(QWidget *parent, const char *name)
     auto *l = new QLabel(parent);
     l->setObjectName(QString::fromLatin1(name));
     l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    l->setWordWrap(true);
     return l;
 }
 

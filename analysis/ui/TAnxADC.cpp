@@ -142,12 +142,13 @@ void TAnxADC::BuildControls()
     grid->addWidget(m_keyAddr, 1, col++);
     grid->addWidget(MakeLabel(QStringLiteral("Key Data"), controls), 0, col);
     grid->addWidget(m_keyData, 1, col++);
-    grid->addWidget(m_poll, 1, col++);
+    // "Save JSON" stands beside "Save to CSV", under "Polling".
+    grid->addWidget(m_poll, 0, col);
+    grid->addWidget(m_saveJson, 1, col++);
     grid->addWidget(m_catch, 0, col);
     grid->addWidget(m_save, 1, col++);
     grid->addWidget(m_showChart, 0, col);
     grid->addWidget(m_ftChange, 1, col++);
-    grid->addWidget(m_saveJson, 0, col++);
     grid->setColumnStretch(col, 1);
     left->addWidget(controls);
 
