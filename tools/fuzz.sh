@@ -3,7 +3,8 @@
 # given number of seconds (default 60), or for a number of executions with --runs N. Each target
 # keeps its corpus in tests/fuzz/corpus/<target>/, which grows with every input the fuzzer finds
 # interesting; tests/fuzz/seeds/<target>/ (when present) is read as well. Prints the executions.
-# Names after the limit choose the targets (default: all).
+# Names after the limit choose the targets (default: all). FUZZ_FLAGS adds libFuzzer flags, such as
+# FUZZ_FLAGS=-max_len=512 to keep inputs short (and runs fast).
 #   tools/fuzz.sh 300          five minutes per target
 #   tools/fuzz.sh --runs 1000000
 #   tools/fuzz.sh 60 fuzz_ram_file fuzz_com_map
@@ -29,7 +30,8 @@ for name in "${targets[@]}"; do
   seeds=()
   [ -d "tests/fuzz/seeds/$name" ] && seeds=("tests/fuzz/seeds/$name")
   log=$(mktemp)
-  if ! "$exe" "${limit[@]}" -print_final_stats=1 "$corpus" "${seeds[@]}" >"$log" 2>&1; then
+  # shellcheck disable=SC2086
+  if ! "$exe" "${limit[@]}" ${FUZZ_FLAGS:-} -print_final_stats=1 "$corpus" "${seeds[@]}" >"$log" 2>&1; then
     tail -30 "$log"; echo "FAIL: $name found a problem (log above)"; rm -f "$log"; exit 1
   fi
   runs=$(grep -m1 'stat::number_of_executed_units' "$log" | awk '{print $2}')
