@@ -66,7 +66,7 @@ QByteArray ResultJson(const RunDescription &run, const AnalysisResults &figures,
     QJsonArray harmonics;
     for (double h : spectrum.harmonicDbc)
         harmonics.append(Number(h));
-    QJsonObject spec{
+    QJsonObject spectrumFigures{
         {QStringLiteral("valid"), spectrum.valid},
         {QStringLiteral("window"), run.window},
         {QStringLiteral("blocks"), spectrum.blocks},
@@ -85,7 +85,7 @@ QByteArray ResultJson(const RunDescription &run, const AnalysisResults &figures,
     QJsonObject root{
         {QStringLiteral("settings"), settings},
         {QStringLiteral("figures"), seven},
-        {QStringLiteral("spectrum"), spec},
+        {QStringLiteral("spectrum"), spectrumFigures},
     };
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
