@@ -41,6 +41,9 @@ struct ChipDescription {
     bool hasAdcSection = false;         // "#ADC0S" met
     bool hasOpSection = false;          // "#OP0S" met
     bool hasCmpSection = false;         // "#CMP0S" met (never reset by a selection)
+    // "#ADCCLK": the frequency of ADC_CK in Hz with ADCCK0 = 0 (entry 0) and 1 (entry 1); 0 where
+    // the description does not say.
+    std::array<uint32_t, 2> adcClockHz{};
     AddressMask addressMask{};
 };
 

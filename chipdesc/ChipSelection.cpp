@@ -178,6 +178,17 @@ private:
         return m_lastNumber;
     }
     uint16_t Number16(const QString &token) { return static_cast<uint16_t>(Number(token)); }
+    // A clock frequency: a token that is missing, does not parse or is not above 0 leaves the
+    // clock unknown (0) rather than borrowing the last number, which would show a rate that is
+    // not the chip's.
+    uint32_t ClockHz(const QString &token)
+    {
+        int32_t v = 0;
+        if (!ParseNumber(token, v))
+            return 0;
+        m_lastNumber = v;
+        return v > 0 ? static_cast<uint32_t>(v) : 0;
+    }
     uint8_t Number8(const QString &token) { return static_cast<uint8_t>(Number(token)); }
 
     static bool InImage(uint16_t address) { return address < kChipAddressCount; }
@@ -289,6 +300,9 @@ private:
         }
         case kPseudoSimic:
             chip.simic = Number16(tok(1));
+            break;
+        case kPseudoAdcClk:
+            chip.adcClockHz = {ClockHz(tok(1)), ClockHz(tok(2))};
             break;
         case kPseudoAdc0S:
             Binding(line, m_s.bindings.adc, m_s.prep.adc, kAdcNames);
@@ -572,6 +586,7 @@ void ResetForSelection(ChipSelectionScope &s)
     chip.threeByteRegisterCount = 0;
     chip.hasAdcSection = false;
     chip.hasOpSection = false;
+    chip.adcClockHz = {};
 
     for (int n = 0; n < ChipDescription::kRamBanks; ++n) {
         s.prep.ram[Indexed("PBank", n)].visible = false;

@@ -102,7 +102,7 @@ int IsPseudo(const QString &token)
         "#REGBYTE",     "#REGWORD",    "#REG3BYTE",     "#STACK",        "#SBMADDR",
         "#SIMIC",       "#REGBITSTR",  "#REGBYTESTR",   "#REGWORDSTR",   "#REGBITSTRCN",
         "#REGBYTESTRCN", "#REGWORDSTRCN", "#ADC0S",     "#OP0S",         "#CMP0S",
-        "#FLUKE"};
+        "#FLUKE",       "#ADCCLK"};
     if (token.isEmpty() || token[0] != u'#')
         return kPseudoNone;
     for (int i = 0; i < static_cast<int>(std::size(kKeywords)); ++i)

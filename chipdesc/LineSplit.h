@@ -69,6 +69,7 @@ enum PseudoCode : int {
     kPseudoOp0S = 29,
     kPseudoCmp0S = 30,
     kPseudoFluke = 31,
+    kPseudoAdcClk = 32, // the converter's clock, ADC_CK, at ADCCK0 = 0 and 1
     kPseudoNone = 255,
 };
 

@@ -189,6 +189,10 @@ WORDS = [
     (0x1A, 'TMR0', 0x1B, 0xFF, 0xFF, 'Timer 0 / 計時器 0'),
 ]
 
+# The converter's clock ADC_CK in Hz with ADCCK0 = 0 and with ADCCK0 = 1 ("#ADCCLK"); the output
+# rate is ADC_CK / (256 x 2^OSR) / 2^ADCS. The simulated converter runs on the same clock.
+ADC_CLOCK_HZ = (2621440, 1310720)
+
 MODELS = [
     dict(name='ZS300', size='(16K)', listed='ZS300.INC', file='ZS300.inc', rom=16384, id=0x5300,
          banks=[(0x07F, 0x0FF), (0x100, 0x17F), (0x200, 0x2FF), (0x300, 0x3FF)],
@@ -261,6 +265,8 @@ def description(m):
     add('8')
     add('#SIMIC')
     add('0')
+    add('#ADCCLK')
+    add('%d %d        ; ADC_CK in Hz at ADCCK0 = 0 and 1' % ADC_CLOCK_HZ)
     add('#REG0')
     add('000H 07EH      ; special registers')
     if m['reg1']:

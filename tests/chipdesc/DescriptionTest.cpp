@@ -163,6 +163,24 @@ TEST(Description, NumbersDefaultsAndTheLastNumberRule)
     EXPECT_EQ(t.m.chip.chipId, 0);
 }
 
+TEST(Description, AdcClockLineAndItsResetAtEverySelection)
+{
+    Model t;
+    t.Read("#ADCCLK\n2621440 140000H ; ADC_CK at ADCCK0 = 0 and 1\n#ID\n5\n");
+    EXPECT_EQ(t.m.chip.adcClockHz[0], 2621440u);
+    EXPECT_EQ(t.m.chip.adcClockHz[1], 0x140000u);
+    EXPECT_EQ(t.m.chip.chipId, 5); // the next keyword ends the section
+    // A clock that is missing or no number stays unknown; it borrows no earlier number.
+    t.Read("#ID\n77\n#ADCCLK\n4000000 FAST\n");
+    EXPECT_EQ(t.m.chip.adcClockHz[0], 4000000u);
+    EXPECT_EQ(t.m.chip.adcClockHz[1], 0u);
+    t.Read("#ADCCLK\n1000\n");
+    EXPECT_EQ(t.m.chip.adcClockHz[1], 0u);
+    // A description without the keyword leaves the clock unknown.
+    t.Read("#PRODUCT\nZR300\n");
+    EXPECT_EQ(t.m.chip.adcClockHz[0], 0u);
+}
+
 TEST(Description, ProductCompilerAndTheZR100Interface)
 {
     Model t;

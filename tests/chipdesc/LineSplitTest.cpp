@@ -95,7 +95,7 @@ TEST(CutLIPara, UpperCasesButKeepsOriginalAndChinese)
     EXPECT_EQ(l.original, QStringLiteral("#product zr200 \"說明 Text"));
 }
 
-TEST(IsPseudo, AllThirtyOneCodesExactAndCaseSensitive)
+TEST(IsPseudo, AllCodesExactAndCaseSensitive)
 {
     const char *const keywords[] = {
         "#PRODUCT",     "#COMPILER",     "#ID",          "#ROM",         "#REG0",
@@ -104,8 +104,8 @@ TEST(IsPseudo, AllThirtyOneCodesExactAndCaseSensitive)
         "#REGBYTE",     "#REGWORD",      "#REG3BYTE",    "#STACK",       "#SBMADDR",
         "#SIMIC",       "#REGBITSTR",    "#REGBYTESTR",  "#REGWORDSTR",  "#REGBITSTRCN",
         "#REGBYTESTRCN", "#REGWORDSTRCN", "#ADC0S",      "#OP0S",        "#CMP0S",
-        "#FLUKE"};
-    for (int i = 0; i < 31; ++i) {
+        "#FLUKE",       "#ADCCLK"};
+    for (int i = 0; i < 32; ++i) {
         EXPECT_EQ(IsPseudo(QLatin1String(keywords[i])), i + 1) << keywords[i];
         EXPECT_EQ(IsPseudo(QLatin1String(keywords[i]).toString().toLower()), 255) << keywords[i];
     }

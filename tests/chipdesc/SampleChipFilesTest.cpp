@@ -55,6 +55,8 @@ TEST(SampleChipFiles, EveryListedModelSelects)
         EXPECT_EQ(s->m.prep.registerCaption, s->m.chip.productName + "Register");
         EXPECT_EQ(s->m.interfaceIndex == 2, s->m.chip.productName == "ZR100") << i;
         EXPECT_EQ(s->flukeCalls > 0, s->m.chip.productName == "ZR400") << i;
+        EXPECT_GT(s->m.chip.adcClockHz[0], 0u) << i; // "#ADCCLK": every model's rate is known
+        EXPECT_GT(s->m.chip.adcClockHz[1], 0u) << i;
     }
 }
 
