@@ -40,8 +40,10 @@ std::vector<double> AnalysedCodes(const SampleStore &store, int averaging)
     return codes;
 }
 
-QByteArray ResultJson(const RunDescription &run, const AnalysisResults &figures, const SpectrumFigures &spectrum)
+QByteArray ResultJson(const RunDescription &run, const AnalysisResults &figures, const ToneAnalysis &tone)
 {
+    const SpectrumFigures &spectrum = tone.spectrum.figures;
+    const SineFitFigures &fit = tone.sineFit;
     QJsonObject settings{
         {QStringLiteral("chip"), run.chip},
         {QStringLiteral("interface"), run.interfaceName},
@@ -51,6 +53,7 @@ QByteArray ResultJson(const RunDescription &run, const AnalysisResults &figures,
         {QStringLiteral("samples"), run.samples},
         {QStringLiteral("elapsedMs"), Number(run.elapsedMs)},
         {QStringLiteral("dataRateHz"), Number(run.dataRateHz)},
+        {QStringLiteral("dataRateSource"), run.dataRateSource},
         {QStringLiteral("gain"), Number(run.gain)},
     };
     // The seven figures of the result file (the object keeps its keys in alphabetical order).
@@ -82,10 +85,33 @@ QByteArray ResultJson(const RunDescription &run, const AnalysisResults &figures,
         {QStringLiteral("nsdNvPerRootHz"), Number(spectrum.nsdNvPerRootHz)},
         {QStringLiteral("harmonicsDbc"), harmonics},
     };
+    if (!spectrum.valid)
+        spectrumFigures.insert(QStringLiteral("reason"), spectrum.reason);
+    QJsonArray fitHarmonics;
+    for (double h : fit.harmonicDbc)
+        fitHarmonics.append(Number(h));
+    QJsonObject sineFit{
+        {QStringLiteral("valid"), fit.valid},
+        {QStringLiteral("toneHz"), Number(fit.toneHz)},
+        {QStringLiteral("amplitudeCodes"), Number(fit.amplitudeCodes)},
+        {QStringLiteral("amplitudeVolts"), Number(fit.amplitudeVolts)},
+        {QStringLiteral("toneDbfs"), Number(fit.toneDbfs)},
+        {QStringLiteral("offsetCodes"), Number(fit.offsetCodes)},
+        {QStringLiteral("snrDb"), Number(fit.snrDb)},
+        {QStringLiteral("sinadDb"), Number(fit.sinadDb)},
+        {QStringLiteral("thdDb"), Number(fit.thdDb)},
+        {QStringLiteral("enob"), Number(fit.enob)},
+        {QStringLiteral("noiseRmsCodes"), Number(fit.noiseRmsCodes)},
+        {QStringLiteral("harmonicsDbc"), fitHarmonics},
+        {QStringLiteral("iterations"), fit.iterations},
+    };
+    if (!fit.valid)
+        sineFit.insert(QStringLiteral("reason"), fit.reason);
     QJsonObject root{
         {QStringLiteral("settings"), settings},
         {QStringLiteral("figures"), seven},
         {QStringLiteral("spectrum"), spectrumFigures},
+        {QStringLiteral("sineFit"), sineFit},
     };
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }

@@ -20,6 +20,7 @@ struct RunDescription {
     int32_t samples = 0;
     double elapsedMs = 0;
     double dataRateHz = 0;
+    QString dataRateSource; // "settings" (the converter's clock and settings) or "measured"
     double gain = 1;
     QString window;        // WindowShortName of the spectrum's window
 };
@@ -34,8 +35,7 @@ double CaptureDataRateHz(const SampleStore &store);
 // CaptureDataRateHz / averaging.
 std::vector<double> AnalysedCodes(const SampleStore &store, int averaging);
 
-// The object, indented, ending in a newline.
-QByteArray ResultJson(const RunDescription &run, const AnalysisResults &figures,
-                      const SpectrumFigures &spectrum);
+// The object, indented, ending in a newline. A figure set that is not valid carries its reason.
+QByteArray ResultJson(const RunDescription &run, const AnalysisResults &figures, const ToneAnalysis &tone);
 
 } // namespace vek

@@ -150,12 +150,40 @@ bool WindowFromText(const QString &text, SpectrumWindow &window)
     return false;
 }
 
-WindowedSpectrum ComputeWindowedSpectrum(std::span<const double> codes, const SpectrumOptions &options)
+namespace {
+
+constexpr int kShortestValidBlock = 64;
+constexpr double kLeakageShare = 0.05; // of the measured noise
+constexpr double kDcShare = 0.01;      // of the tone
+
+// A noiseless copy of the fitted tone and harmonics over one block.
+std::vector<double> FittedTone(const SineFitFigures &fit, int n)
+{
+    std::vector<double> x(size_t(n), 0.0);
+    const double w = 2.0 * std::numbers::pi * fit.cyclesPerSample;
+    for (int i = 0; i < n; ++i) {
+        double v = fit.amplitudeCodes * std::cos(w * i + fit.phase);
+        for (int h = 2; h <= kFittedHarmonics + 1; ++h)
+            v += fit.harmonicAmplitude[size_t(h - 2)] * std::cos(h * w * i + fit.harmonicPhase[size_t(h - 2)]);
+        x[size_t(i)] = v;
+    }
+    return x;
+}
+
+WindowedSpectrum Compute(std::span<const double> codes, const SpectrumOptions &options, const SineFitFigures *model)
 {
     WindowedSpectrum result;
+    SpectrumFigures &f = result.figures;
+    f.harmonicDbc.fill(kFloorDb);
     const int64_t total = int64_t(codes.size());
-    if (total < kShortestBlock || std::any_of(codes.begin(), codes.end(), [](double v) { return !std::isfinite(v); }))
+    if (std::any_of(codes.begin(), codes.end(), [](double v) { return !std::isfinite(v); })) {
+        f.reason = QStringLiteral("not a number in the samples");
         return result;
+    }
+    if (total < kShortestBlock) {
+        f.reason = QStringLiteral("too few samples");
+        return result;
+    }
     const int blocks = int(std::clamp<int64_t>(options.blocks, 1, total / kShortestBlock));
     const int n = int(std::min<int64_t>(total / blocks, 1 << 24));
     const std::shared_ptr<const std::vector<double>> window = CachedWindow(options.window, n);
@@ -182,10 +210,8 @@ WindowedSpectrum ComputeWindowedSpectrum(std::span<const double> codes, const Sp
         result.dbfs[size_t(k)] = std::max(result.dbfs[size_t(k)], kFloorDb);
     }
 
-    SpectrumFigures &f = result.figures;
     f.blockLength = n;
     f.blocks = blocks;
-    f.harmonicDbc.fill(kFloorDb);
     const int span = Info(options.window).span;
     // Bins taken by DC, the tone and its harmonics; what is left is noise.
     std::vector<uint8_t> taken(size_t(half + 1), 0);
@@ -195,8 +221,10 @@ WindowedSpectrum ComputeWindowedSpectrum(std::span<const double> codes, const Sp
     for (int k = span + 1; k <= half; ++k)
         if (tone < 0 || power[size_t(k)] > power[size_t(tone)])
             tone = k;
-    if (tone < 0 || !(power[size_t(tone)] > 0))
+    if (tone < 0 || !(power[size_t(tone)] > 0)) {
+        f.reason = n < kShortestValidBlock ? QStringLiteral("too few samples") : QStringLiteral("no tone");
         return result;
+    }
 
     // The noise floor from the median bin (robust against the tone's skirt and spurs): the power
     // of a noise bin averaged over K blocks follows a gamma law whose median is about
@@ -220,18 +248,23 @@ WindowedSpectrum ComputeWindowedSpectrum(std::span<const double> codes, const Sp
         }
         return std::clamp(edge, 0, half);
     };
+    int spanBins = 0; // bins the last spanPower took
     auto spanPower = [&](int centre) {
         const int low = extent(centre, -1), high = extent(centre, +1);
         double sum = 0;
+        spanBins = 0;
         for (int k = low; k <= high; ++k) {
             if (taken[size_t(k)])
                 continue;
             sum += power[size_t(k)];
             taken[size_t(k)] = 1;
+            ++spanBins;
         }
         return sum;
     };
     const double tonePower = spanPower(tone);
+    // The tone's own bins: no single one of them is a spur.
+    const std::vector<uint8_t> dcAndTone = taken;
     // Frequency from the main lobe's centre of power (the skirt would pull it towards DC).
     double lobe = 0, lobeWeighted = 0;
     for (int k = std::max(tone - span, 0); k <= std::min(tone + span, half); ++k) {
@@ -245,7 +278,10 @@ WindowedSpectrum ComputeWindowedSpectrum(std::span<const double> codes, const Sp
     const double toneAmplitude = std::sqrt(2.0 * tonePower / (n * sumW2));
     f.toneDbfs = 2.0 * Db(toneAmplitude / fullScale);
 
-    double harmonicPower = 0;
+    // Harmonics: their bins' power, less the noise those bins hold (counted once the noise level
+    // is known), so that a harmonic near the floor is not read high.
+    std::array<double, 5> harmonicSum{};
+    std::array<int, 5> harmonicBins{};
     for (int h = 2; h <= 6; ++h) {
         double folded = std::fmod(h * toneBin, double(n));
         if (folded > half)
@@ -254,38 +290,120 @@ WindowedSpectrum ComputeWindowedSpectrum(std::span<const double> codes, const Sp
         // A harmonic on DC or on the tone cannot be told apart from them.
         if (centre < 0 || centre > half || taken[size_t(centre)])
             continue;
-        const double p = spanPower(centre);
-        harmonicPower += p;
-        f.harmonicDbc[size_t(h - 2)] = Db(p / tonePower);
+        harmonicSum[size_t(h - 2)] = spanPower(centre);
+        harmonicBins[size_t(h - 2)] = spanBins;
     }
 
     double noiseSum = 0, largestSpur = 0;
     int noiseBins = 0;
     for (int k = 0; k <= half; ++k) {
+        if (!dcAndTone[size_t(k)])
+            largestSpur = std::max(largestSpur, power[size_t(k)]);
         if (taken[size_t(k)])
             continue;
-        largestSpur = std::max(largestSpur, power[size_t(k)]);
         noiseSum += power[size_t(k)];
         ++noiseBins;
     }
-    if (noiseBins == 0)
+    if (noiseBins == 0) {
+        f.reason = QStringLiteral("too few samples");
         return result;
+    }
     // The bins given to DC, tone and harmonics carry noise too: count it at the average level.
     const double noisePower = noiseSum / noiseBins * half;
+    double harmonicPower = 0;
+    for (size_t h = 0; h < harmonicSum.size(); ++h) {
+        if (harmonicBins[h] == 0)
+            continue;
+        const double p = std::max(harmonicSum[h] - harmonicBins[h] * noiseSum / noiseBins, 0.0);
+        harmonicPower += p;
+        f.harmonicDbc[h] = Db(p / tonePower);
+    }
     f.snrDb = Db(tonePower / noisePower);
     f.sinadDb = Db(tonePower / (noisePower + harmonicPower));
     f.thdDb = Db(harmonicPower / tonePower);
-    // The strongest spur: a harmonic (its whole power, as for the tone) or any other bin (peak
-    // to peak, as both sit in one bin's worth of main lobe).
+    // Peak bin to peak bin, as datasheets define it.
     f.sfdrDb = largestSpur > 0 ? Db(power[size_t(tone)] / largestSpur) : -kFloorDb;
-    for (double h : f.harmonicDbc)
-        f.sfdrDb = std::min(f.sfdrDb, -h);
     f.enob = (f.sinadDb - 1.76) / 6.02;
     f.noiseRmsCodes = std::sqrt(noisePower / (n * sumW2));
     if (options.dataRateHz > 0 && options.voltsPerCode > 0)
         f.nsdNvPerRootHz = f.noiseRmsCodes * options.voltsPerCode / std::sqrt(options.dataRateHz / 2.0) * 1e9;
+
+    if (n < kShortestValidBlock) {
+        f.reason = QStringLiteral("too few samples");
+        return result;
+    }
+    if (!(power[size_t(tone)] >= ToneDetectionFactor(half) * floorMean)) {
+        f.reason = QStringLiteral("no tone");
+        return result;
+    }
+    if (tone <= 2 * span) {
+        f.reason = QStringLiteral("tone too close to DC");
+        return result;
+    }
+    if (tone + 2 * span >= half) {
+        f.reason = QStringLiteral("tone too close to Nyquist");
+        return result;
+    }
+    if (model && model->valid) {
+        // The fitted tone through the same window: what of it lands where it does not belong.
+        const std::vector<double> ideal = AveragedPower(FittedTone(*model, n), n, 1, w);
+        double all = 0, inDc = 0, inNoise = 0;
+        for (int k = 0; k <= half; ++k) {
+            all += ideal[size_t(k)];
+            if (k <= span)
+                inDc += ideal[size_t(k)];
+            else if (!taken[size_t(k)])
+                inNoise += ideal[size_t(k)];
+        }
+        if (inDc > kDcShare * all) {
+            f.reason = QStringLiteral("tone too close to DC");
+            return result;
+        }
+        if (inNoise / noiseBins * half > kLeakageShare * noisePower) {
+            f.reason = QStringLiteral("leakage-limited");
+            return result;
+        }
+    }
     f.valid = true;
     return result;
+}
+
+} // namespace
+
+WindowedSpectrum ComputeWindowedSpectrum(std::span<const double> codes, const SpectrumOptions &options)
+{
+    return Compute(codes, options, nullptr);
+}
+
+ToneAnalysis AnalyseTone(std::span<const double> codes, const SpectrumOptions &options)
+{
+    ToneAnalysis a;
+    a.spectrum = Compute(codes, options, nullptr);
+    SineFitOptions fitOptions;
+    fitOptions.width = options.width;
+    fitOptions.dataRateHz = options.dataRateHz;
+    fitOptions.voltsPerCode = options.voltsPerCode;
+    if (a.spectrum.figures.blockLength == 0) {
+        a.sineFit.reason = a.spectrum.figures.reason;
+        return a;
+    }
+    // The fit starts from the strongest line of a spectrum over the whole capture (averaged blocks
+    // would place it only to within a block's bin).
+    SpectrumFigures start = a.spectrum.figures;
+    if (start.blocks > 1) {
+        SpectrumOptions whole = options;
+        whole.blocks = 1;
+        start = Compute(codes, whole, nullptr).figures;
+    }
+    const double cycles = options.dataRateHz > 0 ? start.toneHz / options.dataRateHz : start.toneHz;
+    // The strongest line beside DC's bins may be the skirt of a tone inside them: search down to DC.
+    const double bins = cycles * double(codes.size());
+    if (start.toneBin <= 2 * Info(options.window).span + 1)
+        fitOptions.searchBins = bins;
+    a.sineFit = FitSine(codes, cycles, fitOptions);
+    if (a.spectrum.figures.valid && a.sineFit.valid)
+        a.spectrum = Compute(codes, options, &a.sineFit);
+    return a;
 }
 
 } // namespace vek

@@ -2,6 +2,8 @@
 // The windowed spectrum of a capture and the figures an ADC engineer reads from it: SNR, SINAD,
 // SFDR, THD, ENOB from SINAD and the noise spectral density. Computed with FFTW, apart from the
 // real-part spectrum of the analysis window (Spectrum.h), which keeps its own routine.
+#include "analysis/SineFit.h"
+
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -33,7 +35,10 @@ struct SpectrumOptions {
 };
 
 struct SpectrumFigures {
-    bool valid = false;     // false: too few samples (or no tone outside DC) to say anything
+    // The figures hold only when valid; otherwise `reason` says why: "too few samples", "no
+    // tone", "tone too close to DC", "tone too close to Nyquist" or "leakage-limited".
+    bool valid = false;
+    QString reason;
     int blockLength = 0;    // samples per block
     int blocks = 0;         // blocks averaged
     int toneBin = 0;        // bin of the strongest tone (DC excluded)
@@ -41,7 +46,7 @@ struct SpectrumFigures {
     double toneDbfs = 0;    // its amplitude
     double snrDb = 0;       // tone to noise (harmonics and DC left out)
     double sinadDb = 0;     // tone to noise and distortion
-    double sfdrDb = 0;      // tone to the largest other spectral component, dB
+    double sfdrDb = 0;      // tone's peak bin to the largest single other bin (spur), dB
     double thdDb = 0;       // harmonics 2 to 6 to the tone, dBc (negative)
     double enob = 0;        // (SINAD - 1.76) / 6.02
     double noiseRmsCodes = 0; // noise over the whole band, in codes
@@ -55,7 +60,21 @@ struct WindowedSpectrum {
     SpectrumFigures figures;
 };
 
-// The spectrum of codes (in units of the result width) under the options.
+// The spectrum of codes (in units of the result width) under the options. A tone counts when its
+// peak bin stands ToneDetectionFactor(bins) over the mean noise bin; it must keep its main lobe
+// (twice the window's span) clear of DC and Nyquist.
 WindowedSpectrum ComputeWindowedSpectrum(std::span<const double> codes, const SpectrumOptions &options);
+
+struct ToneAnalysis {
+    WindowedSpectrum spectrum;
+    SineFitFigures sineFit;
+};
+
+// The windowed spectrum and the sine fit of the same codes. The fit starts from the spectrum's
+// strongest line; the spectrum's figures are then also checked against the fitted tone: when the
+// window's own skirt of that tone (a noiseless copy through the same window) puts more than 5 %
+// of the measured noise into the noise bins, they are "leakage-limited", and when more than 1 %
+// of the tone falls into the bins given to DC, the tone is "too close to DC".
+ToneAnalysis AnalyseTone(std::span<const double> codes, const SpectrumOptions &options);
 
 } // namespace vek

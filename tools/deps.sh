@@ -3,7 +3,7 @@
 set -euo pipefail
 # libxlsxwriter-dev links with -lz but does not pull in zlib1g-dev.
 pkgs=(cmake ninja-build pkg-config g++ clang qt6-base-dev libgl-dev libgtest-dev libgmock-dev
-      libhidapi-dev libusb-1.0-0-dev libqcustomplot-dev libxlsxwriter-dev libfftw3-dev qt6-svg-dev zlib1g-dev fonts-noto-cjk xvfb xauth
+      libhidapi-dev libusb-1.0-0-dev libqcustomplot-dev libxlsxwriter-dev libfftw3-dev libeigen3-dev qt6-svg-dev zlib1g-dev fonts-noto-cjk xvfb xauth
       libclang-rt-14-dev locales)
 missing=()
 for p in "${pkgs[@]}"; do

@@ -72,7 +72,7 @@ TEST(WindowedSpectrum, FiguresMatchAToneOfKnownNoiseAndDistortion)
             EXPECT_NEAR(f.sinadDb, sinad, 0.2);
             EXPECT_NEAR(f.harmonicDbc[0], -75, 0.3);
             EXPECT_NEAR(f.harmonicDbc[1], -72, 0.3);
-            EXPECT_NEAR(f.sfdrDb, 72, 0.3);
+            EXPECT_NEAR(f.sfdrDb, 72, 1.5); // peak bin to peak bin: each scallops its own way
             EXPECT_NEAR(f.noiseRmsCodes / t.noiseSigma, 1.0, 0.02);
             EXPECT_NEAR(f.nsdNvPerRootHz, t.noiseSigma * 1e-7 / std::sqrt(500.0) * 1e9, 0.02 * f.nsdNvPerRootHz);
             // The tone's bin stands at its level in dBFS (within the window's scalloping).
@@ -179,12 +179,18 @@ TEST(ResultJson, IsOneObjectWithNullForFiguresWithoutValue)
     run.dataRateHz = 976.5625;
     AnalysisResults figures;
     figures.enob = 19.25;
-    SpectrumFigures spectrum;
-    spectrum.snrDb = std::numeric_limits<double>::infinity();
-    const QJsonObject o = QJsonDocument::fromJson(ResultJson(run, figures, spectrum)).object();
+    ToneAnalysis tone;
+    tone.spectrum.figures.snrDb = std::numeric_limits<double>::infinity();
+    tone.spectrum.figures.reason = QStringLiteral("no tone");
+    tone.sineFit.valid = true;
+    tone.sineFit.toneHz = 50;
+    const QJsonObject o = QJsonDocument::fromJson(ResultJson(run, figures, tone)).object();
     EXPECT_EQ(o[QStringLiteral("settings")][QStringLiteral("chip")].toString(), QStringLiteral("ZR100"));
     EXPECT_EQ(o[QStringLiteral("settings")][QStringLiteral("dataRateHz")].toDouble(), 976.5625);
     EXPECT_EQ(o[QStringLiteral("figures")][QStringLiteral("enob")].toDouble(), 19.25);
     EXPECT_TRUE(o[QStringLiteral("spectrum")][QStringLiteral("snrDb")].isNull());
     EXPECT_EQ(o[QStringLiteral("spectrum")][QStringLiteral("harmonicsDbc")].toArray().size(), 5);
+    EXPECT_EQ(o[QStringLiteral("spectrum")][QStringLiteral("reason")].toString(), QStringLiteral("no tone"));
+    EXPECT_EQ(o[QStringLiteral("sineFit")][QStringLiteral("toneHz")].toDouble(), 50.0);
+    EXPECT_TRUE(o[QStringLiteral("sineFit")][QStringLiteral("reason")].isUndefined()); // valid: no reason
 }
