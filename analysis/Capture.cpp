@@ -62,7 +62,12 @@ namespace {
 void TakeSample(SampleStore &store, int32_t code)
 {
     const int64_t serial = store.receivedCount++;
-    if (serial < kDroppedSamples || store.SampleCount >= kSampleCapacity)
+    static_assert(std::tuple_size_v<decltype(store.droppedCodes)> == kDroppedSamples);
+    if (serial < kDroppedSamples) {
+        store.droppedCodes[size_t(serial)] = code;
+        return;
+    }
+    if (store.SampleCount >= kSampleCapacity)
         return;
     const int k = store.SampleCount;
     const int32_t scaled = ScaleTowardZero(code, store.ScaleDivisor);

@@ -3,6 +3,7 @@
 // show the samples, and the figures of the last analysis.
 #include <QString>
 #include <cstdint>
+#include <array>
 #include <vector>
 
 namespace vek {
@@ -67,6 +68,9 @@ struct SampleStore {
     double runningSum = 0;        // of the scaled values
     long double runningSumSq = 0; // of the squared scaled values
     int64_t receivedCount = 0;    // samples received, the dropped ones included
+    // The first samples of a streamed capture, which are not kept: a copy of the whole stream
+    // (to replay it) needs them.
+    std::array<int32_t, 6> droppedCodes{};
     uint8_t pendingBytes[2] = {0, 0}; // bytes of a sample split across two blocks
     int pendingCount = 0;
 

@@ -78,16 +78,29 @@ QString HistogramFiguresText(const CodeHistogram &h)
         .arg(h.beyond6Sigma);
 }
 
-QString SpectrumFiguresText(const SpectrumFigures &f, bool haveRate)
+QString SpectrumFiguresText(const ToneAnalysis &t, bool haveRate)
 {
-    if (!f.valid)
-        return QStringLiteral("No tone to measure");
-    QString text = QStringLiteral("Tone %1 %2 at %3 dBFS   SNR %4 dB   SINAD %5 dB   SFDR %6 dB   THD %7 dB   ENOB %8")
-                       .arg(FixedQText(f.toneHz, haveRate ? 3 : 6), haveRate ? QStringLiteral("Hz") : QStringLiteral("cycles/sample"),
-                            FixedQText(f.toneDbfs, 2), FixedQText(f.snrDb, 2), FixedQText(f.sinadDb, 2),
-                            FixedQText(f.sfdrDb, 2), FixedQText(f.thdDb, 2), FixedQText(f.enob, 2));
-    if (f.nsdNvPerRootHz > 0)
-        text += QStringLiteral("   Noise %1 nV/\u221AHz").arg(FixedQText(f.nsdNvPerRootHz, 2));
+    const SpectrumFigures &f = t.spectrum.figures;
+    const SineFitFigures &fit = t.sineFit;
+    const QString unit = haveRate ? QStringLiteral("Hz") : QStringLiteral("cycles/sample");
+    const int decimals = haveRate ? 3 : 6;
+    QString text;
+    if (f.valid) {
+        text = QStringLiteral("Tone %1 %2 at %3 dBFS   SNR %4 dB   SINAD %5 dB   SFDR %6 dB   THD %7 dB   ENOB %8")
+                   .arg(FixedQText(f.toneHz, decimals), unit, FixedQText(f.toneDbfs, 2), FixedQText(f.snrDb, 2),
+                        FixedQText(f.sinadDb, 2), FixedQText(f.sfdrDb, 2), FixedQText(f.thdDb, 2), FixedQText(f.enob, 2));
+        if (f.nsdNvPerRootHz > 0)
+            text += QStringLiteral("   Noise %1 nV/\u221AHz").arg(FixedQText(f.nsdNvPerRootHz, 2));
+    } else {
+        text = QStringLiteral("Windowed figures not valid: %1").arg(f.reason);
+    }
+    text += QLatin1Char('\n');
+    if (fit.valid)
+        text += QStringLiteral("Sine fit: tone %1 %2 at %3 dBFS   SNR %4 dB   SINAD %5 dB   THD %6 dB   ENOB %7")
+                    .arg(FixedQText(fit.toneHz, decimals), unit, FixedQText(fit.toneDbfs, 2), FixedQText(fit.snrDb, 2),
+                         FixedQText(fit.sinadDb, 2), FixedQText(fit.thdDb, 2), FixedQText(fit.enob, 2));
+    else
+        text += QStringLiteral("Sine fit not valid: %1").arg(fit.reason);
     return text;
 }
 
@@ -218,9 +231,9 @@ SpectrumOptions ChartViews::CurrentSpectrumOptions() const
     return o;
 }
 
-WindowedSpectrum ChartViews::ComputeSpectrum() const
+ToneAnalysis ChartViews::ComputeSpectrum() const
 {
-    return ComputeWindowedSpectrum(m_codes, CurrentSpectrumOptions());
+    return AnalyseTone(m_codes, CurrentSpectrumOptions());
 }
 
 void ChartViews::ShowControlsForView()
@@ -260,7 +273,8 @@ void ChartViews::DrawHistogram()
 
 void ChartViews::DrawSpectrum()
 {
-    const WindowedSpectrum s = ComputeSpectrum();
+    const ToneAnalysis tone = ComputeSpectrum();
+    const WindowedSpectrum &s = tone.spectrum;
     // Bin 0 holds only what the window left of DC; the plot starts at bin 1.
     const qsizetype n = qsizetype(s.dbfs.size());
     QVector<double> x, y;
@@ -272,7 +286,7 @@ void ChartViews::DrawSpectrum()
     }
     m_spectrumPlot->graph(0)->setData(x, y, true);
     m_spectrumPlot->xAxis->setLabel(m_rateHz > 0 ? QStringLiteral("Frequency  Hz") : QStringLiteral("Frequency  cycles/sample"));
-    m_spectrumFigures->setText(SpectrumFiguresText(s.figures, m_rateHz > 0));
+    m_spectrumFigures->setText(SpectrumFiguresText(tone, m_rateHz > 0));
     FitAxes(m_spectrumPlot);
     // Nothing below the floor of what the bins hold is of interest, nor above full scale.
     double lowest = 0;

@@ -34,7 +34,7 @@ public:
     QCustomPlot *ShownPlot() const;
     SpectrumOptions CurrentSpectrumOptions() const;
     // The windowed spectrum of the points under the chosen window and averaging.
-    WindowedSpectrum ComputeSpectrum() const;
+    ToneAnalysis ComputeSpectrum() const;
 
     QComboBox *ViewBox() const { return m_view; }
     QComboBox *WindowBox() const { return m_window; }
@@ -72,6 +72,6 @@ private:
 
 // The figure lines under the two views.
 QString HistogramFiguresText(const CodeHistogram &h);
-QString SpectrumFiguresText(const SpectrumFigures &f, bool haveRate);
+QString SpectrumFiguresText(const ToneAnalysis &t, bool haveRate);
 
 } // namespace vek

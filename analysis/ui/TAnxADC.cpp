@@ -527,6 +527,8 @@ MeasureSettings TAnxADC::CurrentMeasureSettings(const QString &refVoltText)
     m.filterText = m_numD->text();
     m.gain = GetGain();
     m_lastGain = m.gain;
+    ChipPort chip = m_ctx.Chip();
+    m_lastRate = ReadConverterRateFromChip(chip, m_ctx.bindings.adc, m_ctx.chip, 0);
     return m;
 }
 

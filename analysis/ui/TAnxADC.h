@@ -1,5 +1,6 @@
 #pragma once
 // The ENOB test window: capture, figures, chart and result file.
+#include "analysis/ConverterRate.h"
 #include "analysis/Capture.h"
 #include "analysis/Statistics.h"
 #include "widgets/PanelWindow.h"
@@ -212,6 +213,10 @@ private:
     // last figures.
     int m_pointsAveraging = 1;
     double m_lastGain = 1.0;
+    // The converter's rate as its settings gave it at the last measurement (when they give one).
+    ConverterRate m_lastRate;
+    // Points per second of the analysed points: the settings' rate, else the capture's timing.
+    double PointsRateHz() const;
     QPushButton *m_badc = nullptr, *m_bcal = nullptr, *m_bflash = nullptr;
     QPushButton *m_preView = nullptr, *m_extAdc = nullptr;
     QList<QWidget *> m_hiddenControls;

@@ -12,6 +12,12 @@
 
 namespace vek {
 
+double TAnxADC::PointsRateHz() const
+{
+    const double rate = m_lastRate.fromSettings ? m_lastRate.hz : CaptureDataRateHz(m_ctx.samples);
+    return rate / std::max(m_pointsAveraging, 1);
+}
+
 void TAnxADC::UpdateChartViews()
 {
     const SampleStore &s = m_ctx.samples;
@@ -19,7 +25,7 @@ void TAnxADC::UpdateChartViews()
     // Volts at the input per code, on the scale of the figures.
     const double voltsPerCode =
         ReferenceVolts(m_erefv->text()) / (m_lastGain * std::ldexp(1.0, std::max(s.MagnitudeBits, 1) - 1));
-    m_views->SetPoints(AnalysedCodes(s, factor), CaptureDataRateHz(s) / factor, s.MagnitudeBits + 1, voltsPerCode);
+    m_views->SetPoints(AnalysedCodes(s, factor), PointsRateHz(), s.MagnitudeBits + 1, voltsPerCode);
 }
 
 void TAnxADC::ExportChartClick()
@@ -51,10 +57,11 @@ void TAnxADC::SaveJsonClick()
     run.averaging = m_pointsAveraging;
     run.samples = s.SampleCount;
     run.elapsedMs = s.ElapsedMs;
-    run.dataRateHz = CaptureDataRateHz(s);
+    run.dataRateHz = m_lastRate.fromSettings ? m_lastRate.hz : CaptureDataRateHz(s);
+    run.dataRateSource = m_lastRate.fromSettings ? QStringLiteral("settings") : QStringLiteral("measured");
     run.gain = m_lastGain;
     run.window = WindowShortName(m_views->CurrentSpectrumOptions().window);
-    const QByteArray json = ResultJson(run, m_ctx.analysisResults, m_views->ComputeSpectrum().figures);
+    const QByteArray json = ResultJson(run, m_ctx.analysisResults, m_views->ComputeSpectrum());
     if (!WriteFileAtomically(*path, json))
         m_ctx.dialogs.Message(this, QStringLiteral("Error"), QStringLiteral("Cannot create file \"%1\".").arg(*path),
                               MsgButtons::Ok, MsgIcon::Error);

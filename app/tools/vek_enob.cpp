@@ -3,6 +3,7 @@
 // JSON object of the settings, the figures and the windowed spectrum's figures) and writes the
 // result file. "vek-enob temperature ..." runs the temperature test instead.
 #include "analysis/AnalysisSettings.h"
+#include "analysis/ConverterRate.h"
 #include "analysis/EnobMeasurement.h"
 #include "analysis/ResultJson.h"
 #include "analysis/WindowedSpectrum.h"
@@ -37,12 +38,18 @@ int Fail(const QString &text)
 }
 
 
-// The codes as received (before any averaging), one decimal integer a line.
+// The codes as the board sent them (the dropped first ones included, before any averaging), one
+// decimal integer a line: what --replay needs to give the same capture again.
 QByteArray CodesText(const SampleStore &store)
 {
     QByteArray text;
     const int n = std::clamp(store.SampleCount, 0, kSampleCapacity);
-    text.reserve(n * 9);
+    text.reserve((n + kDroppedSamples) * 9);
+    const int64_t dropped = std::min<int64_t>(store.receivedCount, kDroppedSamples);
+    for (int64_t k = 0; k < dropped; ++k) {
+        text += QByteArray::number(store.droppedCodes[size_t(k)]);
+        text += '\n';
+    }
     for (int k = 0; k < n; ++k) {
         text += QByteArray::number(qlonglong(std::llround(store.SampleItems[size_t(k)])));
         text += '\n';
@@ -281,6 +288,10 @@ int main(int argc, char *argv[])
         }
         run = MeasureEnob(port, kind, store, options, results);
     }
+    // The rate the converter's settings give (read while the link is up); the capture's own
+    // timing where they do not give one.
+    const ConverterRate rate =
+        run.ok ? ReadConverterRateFromChip(port, model.bindings.adc, model.chip, 0) : ConverterRate{};
     if (kind != InterfaceKind::Parallel)
         ReleaseBoard(io, chips[0].link);
     parallel.Close();
@@ -298,7 +309,8 @@ int main(int argc, char *argv[])
         description.averaging = averaging;
         description.samples = run.sampleCount;
         description.elapsedMs = run.elapsedMs;
-        description.dataRateHz = CaptureDataRateHz(store);
+        description.dataRateHz = rate.fromSettings ? rate.hz : CaptureDataRateHz(store);
+        description.dataRateSource = rate.fromSettings ? QStringLiteral("settings") : QStringLiteral("measured");
         description.gain = run.gain;
         description.window = WindowShortName(spectrumWindow);
         // The figures' scale: the reference spans 2^(width - 2) codes at the input after the gain.
@@ -309,8 +321,7 @@ int main(int argc, char *argv[])
         spectrum.dataRateHz = description.dataRateHz / averaging;
         spectrum.voltsPerCode = ReferenceVolts(options.refVoltText) / (run.gain * std::ldexp(1.0, options.width - 2));
         const std::vector<double> kept = AnalysedCodes(store, averaging);
-        const WindowedSpectrum ws = ComputeWindowedSpectrum(kept, spectrum);
-        const QByteArray text = ResultJson(description, run.results, ws.figures);
+        const QByteArray text = ResultJson(description, run.results, AnalyseTone(kept, spectrum));
         std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
         return 0;
     }

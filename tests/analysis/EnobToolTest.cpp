@@ -63,12 +63,12 @@ TEST(EnobTool, ReplayGivesTheFiguresOfTheCodes)
         ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
         const std::map<QString, double> fig = ParseFigures(p.readAllStandardOutput());
 
-        // The codes file holds the kept codes as received, whatever the width, and reads back
-        // as a replay.
+        // The codes file holds the stream as received (the dropped codes too), whatever the
+        // width, and reads back as a replay.
         std::vector<int32_t> written;
         QString error;
         ASSERT_TRUE(vek::sim::LoadReplayCodes(codesOut, written, &error)) << error.toStdString();
-        EXPECT_EQ(written, std::vector<int32_t>(codes.begin() + 6, codes.end()));
+        EXPECT_EQ(written, codes);
 
         // The figures, from the codes after the six the capture drops.
         const long divisor = 1L << (24 - width);
@@ -274,12 +274,36 @@ TEST(EnobTool, JsonOfASimulatedSineShowsItsToneSnrAndThd)
     const QJsonObject spectrum = doc.object().value(QStringLiteral("spectrum")).toObject();
     std::vector<int32_t> codes;
     ASSERT_TRUE(vek::sim::LoadReplayCodes(codesPath, codes, nullptr));
-    EXPECT_EQ(settings.value(QStringLiteral("samples")).toInt(), int(codes.size()));
+    EXPECT_EQ(settings.value(QStringLiteral("samples")).toInt() + 6, int(codes.size()));
     EXPECT_GE(codes.size(), 16384u);
     EXPECT_EQ(settings.value(QStringLiteral("interface")).toString(), QStringLiteral("SPI"));
     EXPECT_EQ(settings.value(QStringLiteral("gain")).toDouble(), board.adc.Gain());
-    EXPECT_NEAR(settings.value(QStringLiteral("dataRateHz")).toDouble(), board.adc.DataRateHz(),
-                board.adc.DataRateHz() * 0.01);
+    // The rate from the converter's settings: the tone reads at its frequency.
+    EXPECT_EQ(settings.value(QStringLiteral("dataRateHz")).toDouble(), board.adc.DataRateHz());
+    EXPECT_EQ(settings.value(QStringLiteral("dataRateSource")).toString(), QStringLiteral("settings"));
+    const QJsonObject fit = doc.object().value(QStringLiteral("sineFit")).toObject();
+    EXPECT_TRUE(fit.value(QStringLiteral("valid")).toBool());
+    EXPECT_NEAR(fit.value(QStringLiteral("toneHz")).toDouble(), 50.0, 50.0 * 1e-4);
+    EXPECT_NEAR(fit.value(QStringLiteral("snrDb")).toDouble(), expectedSnr, 0.5);
+    EXPECT_NEAR(fit.value(QStringLiteral("thdDb")).toDouble(), -60.0, 0.5);
+
+    // The codes replayed with the same options give the same figures and result file.
+    const QString out1 = dir.filePath(QStringLiteral("r1.csv")), out2 = dir.filePath(QStringLiteral("r2.csv"));
+    QByteArray first, again;
+    run("C", {QStringLiteral("--out"), out1}, first);
+    QProcess replayed;
+    replayed.start(QStringLiteral(VEK_ENOB_EXE),
+                   {QStringLiteral("--replay"), codesPath, QStringLiteral("--samples"), QStringLiteral("16384"),
+                    QStringLiteral("--json"), QStringLiteral("--out"), out2});
+    ASSERT_TRUE(replayed.waitForFinished(30000));
+    ASSERT_EQ(replayed.exitCode(), 0) << replayed.readAllStandardError().toStdString();
+    again = replayed.readAllStandardOutput();
+    const QJsonObject a = QJsonDocument::fromJson(first).object(), b = QJsonDocument::fromJson(again).object();
+    for (const char *key : {"figures", "spectrum", "sineFit"})
+        EXPECT_EQ(a.value(QLatin1String(key)), b.value(QLatin1String(key))) << key;
+    QFile f1(out1), f2(out2);
+    ASSERT_TRUE(f1.open(QIODevice::ReadOnly) && f2.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f1.readAll(), f2.readAll());
     EXPECT_EQ(spectrum.value(QStringLiteral("window")).toString(), QStringLiteral("bh4"));
     EXPECT_TRUE(spectrum.value(QStringLiteral("valid")).toBool());
     EXPECT_NEAR(spectrum.value(QStringLiteral("toneHz")).toDouble(), 50.0, 0.5);
@@ -292,7 +316,7 @@ TEST(EnobTool, JsonOfASimulatedSineShowsItsToneSnrAndThd)
     const QJsonObject hannSpectrum = QJsonDocument::fromJson(hann).object().value(QStringLiteral("spectrum")).toObject();
     EXPECT_EQ(hannSpectrum.value(QStringLiteral("window")).toString(), QStringLiteral("hann"));
     EXPECT_EQ(hannSpectrum.value(QStringLiteral("blocks")).toInt(), 4);
-    EXPECT_EQ(hannSpectrum.value(QStringLiteral("blockLength")).toInt(), int(codes.size()) / 4);
+    EXPECT_EQ(hannSpectrum.value(QStringLiteral("blockLength")).toInt(), (int(codes.size()) - 6) / 4);
 
     // The same object under a locale with a decimal comma.
     if (!std::setlocale(LC_ALL, "de_DE.UTF-8"))
