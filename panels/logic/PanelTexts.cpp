@@ -1,5 +1,10 @@
 #include "panels/logic/PanelTexts.h"
 
+#include "app/base/NumberText.h"
+
+#include <algorithm>
+#include <cmath>
+
 namespace vek {
 
 namespace {
@@ -68,6 +73,23 @@ QString ChopperText(bool one)
 }
 QString HighGainText(bool one) { return one ? QStringLiteral("OPAMP-H") : QStringLiteral("OPAMP-L"); }
 
+QString DataRateText(double hz)
+{
+    if (!std::isfinite(hz) || hz <= 0)
+        return QStringLiteral("-");
+    // Five significant digits: every rate of a 2^n divider chain reads exactly, and an odd clock
+    // does not run the text out of its box.
+    const int decimals = std::clamp(4 - int(std::floor(std::log10(hz))), 0, 9);
+    QString t = FixedQText(hz, decimals);
+    if (t.contains(u'.')) {
+        while (t.endsWith(u'0'))
+            t.chop(1);
+        if (t.endsWith(u'.'))
+            t.chop(1);
+    }
+    return t + QStringLiteral(" Hz");
+}
+
 TemperatureMarks TemperatureMarksFor(int inhCode, int inlCode)
 {
     TemperatureMarks m;
@@ -84,12 +106,19 @@ uint32_t OutputWord(uint8_t high, uint8_t middle, uint8_t low, bool hasHigh)
     return (hasHigh ? uint32_t(high) << 16 : 0u) | uint32_t(middle) << 8 | low;
 }
 
-QString OutputWordText(uint32_t word, int mode, int bitIndex)
+QString OutputWordText(uint32_t word, int mode, int bitIndex, bool hasHigh)
 {
     if (bitIndex < 0 || bitIndex > 16)
         bitIndex = 7;
-    const uint32_t value = (word & 0xFFFFFFu) >> (16 - bitIndex);
-    return mode == 1 ? QString::number(value) : QString::number(value, 16).toUpper();
+    const int shift = 16 - bitIndex;
+    word &= 0xFFFFFFu;
+    if (mode != 1)
+        return QString::number(word >> shift, 16).toUpper();
+    if (!hasHigh && (word & 0x8000u))
+        word |= 0xFF0000u;
+    // An arithmetic shift of the sign-extended word keeps the top bits and their sign.
+    const int32_t full = (word & 0x800000u) ? int32_t(word) - 0x1000000 : int32_t(word);
+    return QString::number(full >> shift);
 }
 
 QString OpEnableText(bool one) { return one ? QStringLiteral("ON") : QStringLiteral("OFF"); }

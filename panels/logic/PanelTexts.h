@@ -24,6 +24,10 @@ QString AdcDividerText(int code); // "÷ 1" ... "÷ 128"; above 7 as 0
 QString RefGainText(bool one);   // "VRGN= x 1/2" at 1, "VGN= x 1" at 0
 QString ChopperText(bool one);   // "SD16 Chopper off" at 1, "SD16 Chopper on" at 0
 QString HighGainText(bool one);  // "OPAMP-H" at 1, "OPAMP-L" at 0
+// The converter's output data rate beside "ADC Output Rate": "10240 Hz", "0.3125 Hz" (five
+// significant digits, a point whatever the locale, no trailing zeros); "-" for a rate of 0 (the
+// settings do not determine it).
+QString DataRateText(double hz);
 
 // The temperature sensor marks next to the input multiplexers for their codes.
 struct TemperatureMarks {
@@ -37,9 +41,11 @@ TemperatureMarks TemperatureMarksFor(int inhCode, int inlCode);
 // The ADC output word from its three register bytes; without the high byte, the middle and low
 // bytes only.
 uint32_t OutputWord(uint8_t high, uint8_t middle, uint8_t low, bool hasHigh);
-// The word cut to its top 8 + bitIndex bits (bitIndex 0..16 for 8..24 bits), in upper-case
-// hexadecimal (mode 0) or decimal (mode 1).
-QString OutputWordText(uint32_t word, int mode, int bitIndex);
+// The word as a 24-bit value cut to its top 8 + bitIndex bits (bitIndex 0..16 for 8..24 bits). In
+// upper-case hexadecimal (mode 0) the raw bits; in decimal (mode 1) their two's-complement value
+// at that width, so a negative result reads as one (-1234, not 16775982). A word without the high
+// byte is a signed 16-bit result: in decimal its sign fills the missing high byte first.
+QString OutputWordText(uint32_t word, int mode, int bitIndex, bool hasHigh);
 inline constexpr char kAdcOffText[] = "ADC OFF";
 
 // Op-amp panel labels.

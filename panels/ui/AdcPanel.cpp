@@ -1,5 +1,6 @@
 #include "panels/ui/AdcPanel.h"
 
+#include "analysis/ConverterRate.h"
 #include "app/context/AppContext.h"
 #include "panels/logic/PanelTexts.h"
 
@@ -144,7 +145,12 @@ void TADCForm::BuildControls()
                            MakeLabel(QStringLiteral("TXADCSS"), AdcDividerText(0), QRectF(904, 334, 80, 21),
                                      Qt::AlignLeft | Qt::AlignVCenter),
                            AdcDividerText, 7, 0});
-    MakeLabel(QStringLiteral("LRate"), QStringLiteral("ADC Output Rate"), QRectF(830, 238, 160, 18));
+    // The rate the settings give, from the clock the chip description names, beside its caption.
+    MakeLabel(QStringLiteral("LRate"), QStringLiteral("ADC Output Rate"), QRectF(820, 238, 108, 18),
+              Qt::AlignLeft | Qt::AlignVCenter);
+    m_rate = MakeLabel(QStringLiteral("TXRATE"), DataRateText(0), QRectF(928, 238, 66, 18),
+                       Qt::AlignRight | Qt::AlignVCenter);
+    m_rate->setAccessibleName(QStringLiteral("ADC Output Rate"));
 
     // Output word.
     m_output = MakeLabel(QStringLiteral("TXADC"), QStringLiteral("0"), QRectF(830, 410, 160, 30));
@@ -247,7 +253,17 @@ void TADCForm::ShowOutputWord()
     };
     const bool hasHigh = AddressUsable(Binding(QStringLiteral("ADC0OH")));
     const uint32_t word = OutputWord(byteOf("ADC0OH"), byteOf("ADC0OM"), byteOf("ADC0OL"), hasHigh);
-    m_output->setText(OutputWordText(word, m_ctx.config.TXADCOMD, m_ctx.config.TXADCObit));
+    m_output->setText(OutputWordText(word, m_ctx.config.TXADCOMD, m_ctx.config.TXADCObit, hasHigh));
+}
+
+void TADCForm::ShowDataRate()
+{
+    std::array<uint8_t, kImageBytes> image{};
+    if (chip.imageByte)
+        for (const char *name : {"OSR0", "ADCS0", "ADCCK0"})
+            if (const FieldBinding &b = Binding(QString::fromLatin1(name)); AddressUsable(b))
+                image[b.address] = chip.imageByte(b.address);
+    m_rate->setText(DataRateText(ConverterRateFromSettings(m_ctx.bindings.adc, m_ctx.chip, image).hz));
 }
 
 void TADCForm::DataUpdate()
@@ -270,6 +286,7 @@ void TADCForm::DataUpdate()
     DCSETSwitch(ReadField(QStringLiteral("DCSET0")));
     OSRSwitch(ReadField(QStringLiteral("OSR0")));
     ADCSSwitch(ReadField(QStringLiteral("ADCS0")));
+    ShowDataRate();
     // 2. The output word, with the notation and width kept in the configuration.
     SelectQuietly(m_mode, m_ctx.config.TXADCOMD);
     SelectQuietly(m_bits, m_ctx.config.TXADCObit);

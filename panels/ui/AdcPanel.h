@@ -50,6 +50,8 @@ private:
     Switch MakeSwitch(const QString &field, int target, const QString &panelName, const QString &caption,
                       QRectF panelRect);
     void ShowOutputWord();
+    // The output data rate the settings in the image give (only read, never written).
+    void ShowDataRate();
 
     AppContext &m_ctx;
     Mux *m_inh = nullptr, *m_inl = nullptr, *m_vrh = nullptr, *m_vrl = nullptr;
@@ -58,7 +60,7 @@ private:
     Selector *m_pgagn = nullptr, *m_adgn = nullptr, *m_dcset = nullptr, *m_osr = nullptr, *m_adcs = nullptr;
     Glyph *m_inx[4] = {};
     QComboBox *m_txinx = nullptr, *m_txvdda = nullptr, *m_mode = nullptr, *m_bits = nullptr;
-    QLabel *m_output = nullptr, *m_vddaText = nullptr, *m_adif = nullptr;
+    QLabel *m_output = nullptr, *m_vddaText = nullptr, *m_adif = nullptr, *m_rate = nullptr;
     QLabel *m_marks[4] = {}; // +TPSH, -TPSH, +TPSL, -TPSL
     int m_adifShown = -1;   // the flag's colours last set
 };

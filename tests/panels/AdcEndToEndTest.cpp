@@ -1,8 +1,10 @@
 // The ADC panel against the simulated board: each click is one register write frame, the
 // simulated converter follows the settings written, and "Read ADC" shows its live word.
 #include "PanelFixture.h"
+#include "analysis/ConverterRate.h"
 #include "analysis/ui/CaptureHooks.h"
 #include "analysis/ui/TAnxADC.h"
+#include "panels/logic/PanelTexts.h"
 #include "panels/ui/AdcPanel.h"
 #include "sim/SimAdcOutput.h"
 #include "sim/SimUsbBackends.h"
@@ -130,4 +132,31 @@ TEST(AdcEndToEnd, ReadAdcShowsTheConvertersLiveWord)
     const int word = text.toInt(&ok, 16);
     ASSERT_TRUE(ok) << text.toStdString();
     EXPECT_NEAR(word, 0.3 / 1.2 * 4194304.0 / 4, 2000); // 2^22 codes to the reference
+}
+
+TEST(AdcEndToEnd, RateFromTheChipFileAgreesWithTheConverterForEveryCode)
+{
+    BoardRig rig;
+    rig.adc.fields = sim::AdcFieldsFrom(rig.ctx.bindings);
+    int checked = 0;
+    for (int osr = 0; osr < 8; ++osr)
+        for (int adcs = 0; adcs < 8; ++adcs)
+            for (int adcck = 0; adcck < 2; ++adcck) {
+                rig.usb.board.memory.Write(0x30, uint8_t(adcck << 5 | osr));
+                rig.usb.board.memory.Write(0x31, uint8_t(adcs));
+                ChipPort port = rig.ctx.Chip();
+                const ConverterRate r = ReadConverterRateFromChip(port, rig.ctx.bindings.adc, rig.ctx.chip, 0);
+                ASSERT_TRUE(r.fromSettings) << osr << adcs << adcck;
+                EXPECT_DOUBLE_EQ(r.hz, rig.adc.DataRateHz()) << osr << adcs << adcck;
+                ++checked;
+            }
+    EXPECT_EQ(checked, 128);
+    // The panel shows the rate of what it wrote, from its image.
+    rig.Choose("TXOSR", 3);
+    rig.Choose("TXADCS", 1);
+    EXPECT_EQ(rig.form->findChild<QLabel *>("TXRATE")->text(), DataRateText(rig.adc.DataRateHz()));
+    // A read that fails determines nothing.
+    rig.usb.board.Unplug();
+    ChipPort port = rig.ctx.Chip();
+    EXPECT_FALSE(ReadConverterRateFromChip(port, rig.ctx.bindings.adc, rig.ctx.chip, 0).fromSettings);
 }

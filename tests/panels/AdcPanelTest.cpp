@@ -132,6 +132,11 @@ TEST(AdcPanel, OutputWordWidthsNotationAndStoppedConverter)
     f.Activate("TXADCObit", 16);
     f.Activate("TXADCOMD", 1);
     EXPECT_EQ(f.Text("TXADC"), "1193046");
+    f.chip.image[0x3B] = 0xFF; // a negative result reads as one in DEC
+    f.chip.image[0x3A] = 0xFB;
+    f.chip.image[0x39] = 0x2E;
+    f.form->DataUpdate();
+    EXPECT_EQ(f.Text("TXADC"), "-1234");
     EXPECT_EQ(f.ctx.config.TXADCOMD, 1);
     EXPECT_EQ(f.ctx.config.TXADCObit, 16);
     EXPECT_TRUE(f.chip.writes.empty());
@@ -228,4 +233,36 @@ TEST(AdcPanel, ReadAdcStoresTheThreeBytesOrSaysTheReadFailed)
     EXPECT_EQ(f.ctx.status.Text(0), "Read Error !!!!!");
     EXPECT_EQ(f.chip.image[0x39], 0x56);
     EXPECT_EQ(f.Text("TXADC"), "123456");
+}
+
+TEST(AdcPanel, OutputRateFollowsTheSettingsInTheImageAndNeverWrites)
+{
+    AdcFixture f; // ZR300: ADC_CK 2621440 Hz, or 1310720 Hz with ADCCK0 set
+    f.form->DataUpdate();
+    EXPECT_EQ(f.Text("TXRATE"), "10240 Hz");
+    EXPECT_EQ(f.Get("TXRATE")->accessibleName(), "ADC Output Rate");
+    f.chip.image[0x30] = 0x20 | 5; // ADCCK0, OSR 5
+    f.chip.image[0x31] = 2;        // ADCS 2
+    f.form->DataUpdate();
+    EXPECT_EQ(f.Text("TXRATE"), "40 Hz");
+    f.Activate("TXADCS", 7);
+    EXPECT_EQ(f.Text("TXRATE"), "1.25 Hz");
+    const QString shots = QString::fromLocal8Bit(qgetenv("VEK_SHOT_DIR"));
+    if (!shots.isEmpty()) {
+        f.chip.image[0x30] |= 0x80; // converter on, a negative word in DEC
+        f.chip.image[0x3B] = 0xFF;
+        f.chip.image[0x3A] = 0xFB;
+        f.chip.image[0x39] = 0x2E;
+        f.Activate("TXADCOMD", 1);
+        f.Activate("TXADCObit", 16);
+        f.form->resize(f.form->FrameRect().size()); // the size it opens at
+        f.form->show();
+        f.form->grab().save(shots + "/adc_panel.png");
+    }
+    // Without the clock in the chip description the rate is not known.
+    f.ctx.chip.adcClockHz = {};
+    f.chip.writes.clear();
+    f.form->DataUpdate();
+    EXPECT_EQ(f.Text("TXRATE"), "-");
+    EXPECT_TRUE(f.chip.writes.empty());
 }

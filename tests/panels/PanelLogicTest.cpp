@@ -2,6 +2,8 @@
 #include "panels/logic/FieldAccess.h"
 #include "panels/logic/PanelTexts.h"
 
+#include <QLocale>
+#include <clocale>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -89,13 +91,46 @@ TEST(PanelTexts, TemperatureMarksDifferBetweenTheMultiplexers)
 TEST(PanelTexts, OutputWordCutToItsTopBits)
 {
     const uint32_t w = OutputWord(0x12, 0x34, 0x56, true);
-    EXPECT_EQ(OutputWordText(w, 0, 16), "123456");
-    EXPECT_EQ(OutputWordText(w, 0, 8), "1234");
-    EXPECT_EQ(OutputWordText(w, 0, 0), "12");
-    EXPECT_EQ(OutputWordText(w, 1, 16), "1193046");
-    EXPECT_EQ(OutputWordText(0, 0, 16), "0");
+    EXPECT_EQ(OutputWordText(w, 0, 16, true), "123456");
+    EXPECT_EQ(OutputWordText(w, 0, 8, true), "1234");
+    EXPECT_EQ(OutputWordText(w, 0, 0, true), "12");
+    EXPECT_EQ(OutputWordText(w, 1, 16, true), "1193046");
+    EXPECT_EQ(OutputWordText(0, 0, 16, true), "0");
     // Without the high byte the 16-bit word is still cut as a 24-bit one.
-    EXPECT_EQ(OutputWordText(OutputWord(0xFF, 0x12, 0x34, false), 0, 7), "9");
+    EXPECT_EQ(OutputWordText(OutputWord(0xFF, 0x12, 0x34, false), 0, 7, false), "9");
+}
+
+TEST(PanelTexts, OutputWordInDecimalIsSignedAtTheChosenWidth)
+{
+    const uint32_t minus1234 = 0xFFFB2E;
+    EXPECT_EQ(OutputWordText(minus1234, 1, 16, true), "-1234");
+    EXPECT_EQ(OutputWordText(minus1234, 0, 16, true), "FFFB2E"); // HEX stays the raw word
+    EXPECT_EQ(OutputWordText(minus1234, 1, 8, true), "-5");      // top 16 bits 0xFFFB
+    EXPECT_EQ(OutputWordText(minus1234, 1, 0, true), "-1");
+    EXPECT_EQ(OutputWordText(0x800000, 1, 16, true), "-8388608");
+    EXPECT_EQ(OutputWordText(0x7FFFFF, 1, 16, true), "8388607");
+    EXPECT_EQ(OutputWordText(0x7FFFFF, 1, 0, true), "127");
+    // Without the high byte the 16-bit word carries its own sign.
+    const uint32_t w16 = OutputWord(0xAA, 0xFB, 0x2E, false);
+    EXPECT_EQ(OutputWordText(w16, 1, 16, false), "-1234");
+    EXPECT_EQ(OutputWordText(w16, 0, 16, false), "FB2E");
+    EXPECT_EQ(OutputWordText(OutputWord(0, 0x7B, 0x2E, false), 1, 16, false), "31534");
+}
+
+TEST(PanelTexts, DataRateWithAPointWhateverTheLocale)
+{
+    EXPECT_EQ(DataRateText(0), "-");
+    EXPECT_EQ(DataRateText(10240), "10240 Hz");
+    EXPECT_EQ(DataRateText(3999999.0 / 256), "15625 Hz"); // an odd clock keeps to five digits
+    const bool german = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const QString half = DataRateText(2.5), small = DataRateText(1310720.0 / 32768 / 128);
+    QLocale::setDefault(QLocale::c());
+    std::setlocale(LC_ALL, "C");
+    EXPECT_EQ(half, "2.5 Hz");
+    EXPECT_EQ(small, "0.3125 Hz");
+    if (!german)
+        GTEST_SKIP() << "no de_DE.UTF-8 locale (tools/deps.sh makes one)";
 }
 
 TEST(PanelTexts, ComparatorRunsOnlyWithAllFourSet)
