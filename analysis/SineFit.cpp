@@ -55,18 +55,17 @@ public:
     const std::vector<int> &Orders() const { return m_orders; }
     double Centre() const { return m_centre; }
 
-    // Fills row r (a sample at centred time t) for the angular frequency w.
+    // Fills the row of a sample at centred time t, where the fundamental stands at e = exp(i w t).
     template <typename Row>
-    void FillRow(Row &&row, double t, double w, const Vector *previous) const
+    void FillRow(Row &&row, double t, std::complex<double> e1, const Vector *previous) const
     {
-        const std::complex<double> step(std::cos(w * t), std::sin(w * t));
-        std::complex<double> e = step;
+        std::complex<double> e = e1;
         int order = 1, column = 1;
         double derivative = 0;
         row(0) = 1.0;
         for (int h : m_orders) {
             while (order < h) {
-                e *= step;
+                e *= e1;
                 ++order;
             }
             row(column) = e.real();
@@ -79,6 +78,22 @@ public:
             row(column) = derivative / double(m_x.size());
     }
 
+    // Calls row(i, t, e) for every sample, with e = exp(i w t) advanced by one rotation a sample
+    // and taken afresh at the start of every block of rows.
+    template <typename Each>
+    void ForEachSample(double w, Each &&each) const
+    {
+        const std::complex<double> step(std::cos(w), std::sin(w));
+        const size_t n = m_x.size();
+        for (size_t start = 0; start < n; start += kRowsPerBlock) {
+            const double t0 = double(start) - m_centre;
+            std::complex<double> e(std::cos(w * t0), std::sin(w * t0));
+            const size_t end = std::min<size_t>(start + kRowsPerBlock, n);
+            for (size_t i = start; i < end; ++i, e *= step)
+                each(i, double(i) - m_centre, e);
+        }
+    }
+
     // Normal equations A'A and A'x at the frequency w (with the derivative column when `previous`
     // is given), accumulated a block of rows at a time.
     void Normal(double w, const Vector *previous, Matrix &ata, Vector &atx) const
@@ -88,17 +103,21 @@ public:
         atx.setZero(p);
         Matrix block(kRowsPerBlock, p);
         Vector y(kRowsPerBlock);
-        const size_t n = m_x.size();
-        for (size_t start = 0; start < n; start += kRowsPerBlock) {
-            const int rows = int(std::min<size_t>(kRowsPerBlock, n - start));
-            for (int r = 0; r < rows; ++r) {
-                FillRow(block.row(r), double(start + size_t(r)) - m_centre, w, previous);
-                y(r) = m_x[start + size_t(r)];
-            }
+        int rows = 0;
+        auto flush = [&] {
             auto used = block.topRows(rows);
             ata.selfadjointView<Eigen::Lower>().rankUpdate(used.transpose());
             atx.noalias() += used.transpose() * y.head(rows);
-        }
+            rows = 0;
+        };
+        ForEachSample(w, [&](size_t i, double t, std::complex<double> e) {
+            FillRow(block.row(rows), t, e, previous);
+            y(rows++) = m_x[i];
+            if (rows == kRowsPerBlock)
+                flush();
+        });
+        if (rows > 0)
+            flush();
         ata.triangularView<Eigen::StrictlyUpper>() = ata.transpose();
     }
 
@@ -108,15 +127,15 @@ public:
     {
         Vector row(LinearColumns());
         double sum = 0;
-        for (size_t i = 0; i < m_x.size(); ++i) {
-            FillRow(row, double(i) - m_centre, w, nullptr);
+        ForEachSample(w, [&](size_t i, double t, std::complex<double> e) {
+            FillRow(row, t, e, nullptr);
             double model = c(0) + c(1) * row(1) + c(2) * row(2);
             if (withHarmonics)
                 for (int k = 3; k < LinearColumns(); ++k)
                     model += c(k) * row(k);
             const double r = m_x[i] - model;
             sum += r * r;
-        }
+        });
         return sum;
     }
 
@@ -213,6 +232,8 @@ SineFitFigures FitSine(std::span<const double> codes, double initialCyclesPerSam
         f.reason = QStringLiteral("fit did not converge");
         return f;
     }
+    // Each step solves for the linear coefficients and the frequency change together; the
+    // coefficients of one step give the next step's derivative column.
     bool converged = false;
     for (int it = 0; it < kMaxIterations && !converged; ++it) {
         Matrix ata;
@@ -223,12 +244,14 @@ SineFitFigures FitSine(std::span<const double> codes, double initialCyclesPerSam
         if (ldlt.info() != Eigen::Success || !step.allFinite())
             break;
         const double dw = step(step.size() - 1) / n;
+        coefficients = step.head(design.LinearColumns());
         w += dw;
         ++f.iterations;
-        if (!SolveLinear(design, w, coefficients))
-            break;
         converged = std::abs(dw) * n < 1e-9;
     }
+    // The coefficients at the final frequency.
+    if (converged && !SolveLinear(design, w, coefficients))
+        converged = false;
     cycles = w / kTwoPi;
     if (!converged || !(cycles * n >= kEdgeCycles) || !((0.5 - cycles) * n >= kEdgeCycles)) {
         f.reason = QStringLiteral("fit did not converge");
