@@ -44,6 +44,12 @@ struct Flash {
 
 } // namespace
 
+double RecordingLimitMs(int samples, double dataRateHz)
+{
+    const double perSampleMs = dataRateHz > 0 ? 1000.0 / dataRateHz : kSlowestConversionMs;
+    return 1.5 * std::max(samples, 0) * perSampleMs + 60000.0;
+}
+
 uint8_t FlashDoneBit(const QString &boardText, bool photo)
 {
     return boardText.startsWith(QLatin1String("ENOB")) && photo ? 0x10 : 0x20;
@@ -52,20 +58,27 @@ uint8_t FlashDoneBit(const QString &boardText, bool photo)
 bool ReadADFlash(FlashCaptureIo &io, SampleStore &store)
 {
     Flash f{io, store};
+    io.failure.clear();
+    auto failWith = [&io](const QString &why) {
+        io.failure = why;
+        return false;
+    };
     QString boardText;
     if (!ReadBoardText(io.chip.link, f.Link(), boardText))
-        return false;
+        return failWith(QStringLiteral("the board does not answer"));
     const uint8_t doneBit = FlashDoneBit(boardText, io.chip.photo);
     ClearSamples(store, CaptureTarget(store.TargetCount));
 
     // Clear whatever the chip recorded before.
     // A failed read ends the wait as if the bit had cleared; the limit or a stop fail it.
     if (!ModifyChipByte(io.chip, kFirmwareRequestAddress, 0xFF, kFirmwareRequestBit, io.slot))
-        return false;
+        return failWith(QStringLiteral("the chip does not answer"));
     const PollResult cleared =
         PollUntilClear(io.chip, kFirmwareRequestAddress, kFirmwareRequestBit, io.slot, f.Poll());
-    if (cleared == PollResult::TimedOut || cleared == PollResult::Stopped)
-        return false;
+    if (cleared == PollResult::Stopped)
+        return failWith(QStringLiteral("stopped"));
+    if (cleared == PollResult::TimedOut)
+        return failWith(QStringLiteral("the chip did not clear its recording"));
 
     BeginCapture(store, f.Time().NowDays());
     if (io.gauge)
@@ -83,10 +96,13 @@ bool ReadADFlash(FlashCaptureIo &io, SampleStore &store)
         !(io.chip.link.buffer[5] = 5, WriteChip(io.chip, kKind, 1, io.slot)) ||
         !ModifyChipByte(io.chip, kFirmwareRequestAddress, 0xBF, kRecordBit, io.slot)) {
         hideGauge();
-        return false;
+        return failWith(QStringLiteral("the chip does not answer"));
     }
 
     // The chip records at its data rate; the board tells when it is done.
+    // The limit follows the recorded sample count and the data rate.
+    const double limitMs =
+        io.recordLimitMs > 0 ? io.recordLimitMs : RecordingLimitMs(target + kDroppedSamples, io.dataRateHz);
     const double start = f.Time().NowDays();
     store.StartTime = start;
     for (;;) {
@@ -94,22 +110,25 @@ bool ReadADFlash(FlashCaptureIo &io, SampleStore &store)
         const double elapsedMs = (f.Time().NowDays() - start) * kMsPerDay;
         f.Status(1, QString::number(int64_t(elapsedMs / 1000.0)));
         uint8_t b1 = 0, b2 = 0, b3 = 0;
-        if (!ReadBoardStatus(io.chip.link, f.Link(), b1, b2, b3) || store.CaptureIdle ||
-            elapsedMs > io.recordLimitMs) {
+        const bool statusRead = ReadBoardStatus(io.chip.link, f.Link(), b1, b2, b3);
+        if (!statusRead || store.CaptureIdle || elapsedMs > limitMs) {
             hideGauge();
             store.CaptureIdle = true;
-            return false;
+            return failWith(!statusRead          ? QStringLiteral("the board status cannot be read")
+                            : elapsedMs > limitMs ? QStringLiteral("the recording was not complete after %1 s")
+                                                        .arg(int64_t(elapsedMs / 1000.0))
+                                                  : QStringLiteral("stopped"));
         }
         if (b1 & doneBit)
             break;
-        WaitMs(f.Time(), io.statusPollMs);
+        WaitMs(f.Time(), std::clamp(int32_t(elapsedMs / 100.0), io.statusPollMs, std::max(io.statusPollMs, 1000)));
     }
     const double recordedDays = f.Time().NowDays();
 
     if (!ReadChip(io.chip, kPortReg, 1, io.slot)) {
         hideGauge();
         store.CaptureIdle = true;
-        return false;
+        return failWith(QStringLiteral("the chip does not answer"));
     }
     const uint8_t saved23 = io.chip.link.buffer[0];
     auto writePortReg = [&](uint8_t v) {
@@ -149,6 +168,9 @@ bool ReadADFlash(FlashCaptureIo &io, SampleStore &store)
     // The duration is the recording's; FinishCapture also sets the bin spacing (1 Hz for 0 ms)
     // and, for a capture that was not cut short, the mean and RMS value.
     const bool ok = FinishCapture(store, recordedDays, failed);
+    if (!ok)
+        io.failure = failed ? QStringLiteral("the read-out failed after %1 samples").arg(store.SampleCount)
+                            : QStringLiteral("stopped");
     return ok;
 }
 
@@ -160,8 +182,10 @@ bool BFlashRDCOM(FlashCaptureIo &io, SampleStore &store, const MeasureSettings &
     const bool ok = ReadADFlash(io, store);
     store.CaptureIdle = true;
     if (!ok) {
-        if (io.status)
+        if (io.status) {
             io.status(2, QStringLiteral("Read Error !!!!!"));
+            io.status(0, QStringLiteral("Ca.Flash: ") + io.failure);
+        }
         return false;
     }
     ComputeSpectrum(store, CaptureTarget(store.TargetCount));

@@ -31,11 +31,26 @@ struct FlashCaptureIo {
     std::function<void(const DecodedRange &range, int byteCount)> blockDecoded;
     // Longest wait for the chip to clear 0xD2 bit 7 or 0xA4 bit 3.
     int32_t bitWaitMs = 2000;
-    // Longest wait for the recording (the slowest data rate takes minutes for a long series).
-    int32_t recordLimitMs = 30 * 60 * 1000;
-    // Pause between two board status polls while the chip records.
+    // The converter's data rate when the caller knows it (0: not known). The wait for the
+    // recording follows the sample count: at this rate, or else at the slowest the converter
+    // offers, with room to spare (see RecordingLimitMs).
+    double dataRateHz = 0;
+    // Longest wait for the recording; 0: RecordingLimitMs for the capture's sample count.
+    double recordLimitMs = 0;
+    // Shortest pause between two board status polls while the chip records; the pause grows to
+    // a hundredth of the time waited so far (at most a second), which keeps the recording's
+    // measured duration within 1 %.
     int32_t statusPollMs = 20;
+    // Why the last capture failed, in the user's words (empty after a success).
+    QString failure;
 };
+
+// The converter's slowest setting (oversampling 32768 on the halved clock of 1.31 MHz, divider
+// 128) gives one result every 3.2 s.
+constexpr double kSlowestConversionMs = 3200.0;
+// The longest a recording of `samples` results may take: 1.5 times its duration at the given
+// rate (at the slowest rate when 0) and a minute more.
+double RecordingLimitMs(int samples, double dataRateHz);
 
 // The status bit that tells a complete recording: bit 4 on an "ENOB" board with the optocoupler
 // path, bit 5 otherwise.
@@ -49,7 +64,8 @@ uint8_t FlashDoneBit(const QString &boardText, bool photo);
 bool ReadADFlash(FlashCaptureIo &io, SampleStore &store);
 
 // The measurement (BFlashRDCOM): the capture, then the spectrum and the figures ("Read
-// Compelete" in status field 2), or "Read Error !!!!!" and no figures. A zero peak-to-peak count
+// Compelete" in status field 2), or "Read Error !!!!!" and no figures, with the reason in status
+// field 0. A zero peak-to-peak count
 // is kept as 0. True when the capture succeeded.
 bool BFlashRDCOM(FlashCaptureIo &io, SampleStore &store, const MeasureSettings &settings,
                  AnalysisResults &results, Figures *figures = nullptr);
