@@ -7,7 +7,7 @@ namespace vek {
 namespace {
 
 constexpr int kAttempts = 4;      // each register access
-constexpr int kReadPauseMs = 50;  // after a chip read
+constexpr int kAccessPauseMs = 50; // after a chip read or write
 constexpr uint8_t kCountCommand = 0x81;
 constexpr uint8_t kFetchCommand = 0x82;
 
@@ -213,15 +213,15 @@ bool ParallelChipRead(ParallelLink *link, TransferBuffer &buffer, Clock &clock, 
     });
     if (!ok)
         return false;
-    WaitMs(clock, kReadPauseMs);
+    WaitMs(clock, kAccessPauseMs);
     return true;
 }
 
-bool ParallelChipWrite(ParallelLink *link, TransferBuffer &buffer, Clock &, uint16_t address, int count)
+bool ParallelChipWrite(ParallelLink *link, TransferBuffer &buffer, Clock &clock, uint16_t address, int count)
 {
     if (!link || !link->IsOpen() || count < 1 || count + 5 > int(buffer.size()))
         return false;
-    return InFrame(*link, [&] {
+    const bool ok = InFrame(*link, [&] {
         if (!Command(*link, kParallelWriteCommand, address))
             return false;
         for (int i = 0; i < count; ++i)
@@ -229,6 +229,11 @@ bool ParallelChipWrite(ParallelLink *link, TransferBuffer &buffer, Clock &, uint
                 return false;
         return true;
     });
+    if (!ok)
+        return false;
+    // As after a read: the chip gets its 50 ms before the next frame.
+    WaitMs(clock, kAccessPauseMs);
+    return true;
 }
 
 bool ParallelStreamCount(ParallelLink &link, int &n)

@@ -68,7 +68,8 @@ private:
 // bytes into the transfer buffer from byte 0, a pause after every byte, end of frame, 50 ms.
 // False when the port is not open, a register access failed or count does not fit the buffer.
 bool ParallelChipRead(ParallelLink *link, TransferBuffer &buffer, Clock &clock, uint16_t address, int count);
-// Write: the same with 0x40 and `count` bytes from transfer buffer 5.. sent instead.
+// Write: the same with 0x40 and `count` bytes from transfer buffer 5.. sent instead, also
+// followed by 50 ms.
 bool ParallelChipWrite(ParallelLink *link, TransferBuffer &buffer, Clock &clock, uint16_t address, int count);
 
 // The streamed capture's two passes: how many result bytes the chip holds (0x81), and the

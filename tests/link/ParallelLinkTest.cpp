@@ -208,7 +208,9 @@ TEST(ParallelChip, ReadsAndWritesTheChipMemory)
 
     s.buffer[5] = 0x12;
     s.buffer[6] = 0x34;
+    const double sleptBeforeWrite = s.clock.SleptMs();
     ASSERT_TRUE(WriteChip(s.port, 0x23C, 2, 0));
+    EXPECT_NEAR(s.clock.SleptMs() - sleptBeforeWrite, 50.0, 1.0); // a write pauses as a read does
     EXPECT_EQ(s.memory.Read(0x23C), 0x12);
     EXPECT_EQ(s.memory.Read(0x23D), 0x34);
     EXPECT_EQ(s.chip.LastFrame(), (std::vector<uint8_t>{0x40, 0x3C, 0x02, 0x12, 0x34}));
