@@ -212,7 +212,12 @@ SwitchRunOutcome RunSwitchTest(SwitchRunIo &io, SwitchTest &t)
     int &q = out.received;
     do {
         const int n = SwitchBlockBytes(out.total - q);
-        if (FetchChipBlock(chip, uint32_t(q) * 3, n, io.slot, poll) != BlockResult::Ok)
+        const BlockResult got = FetchChipBlock(chip, uint32_t(q) * 3, n, io.slot, poll);
+        // STOP while the chip readies a block ends the fetch as STOP between blocks does: the
+        // run was good, the results so far are shown.
+        if (got == BlockResult::Stopped)
+            break;
+        if (got != BlockResult::Ok)
             return finish(SwitchRunEnd::FetchFailed, "Test Fail");
         PlaceSwitchResults(chip.link.buffer.data(), n, q, channels, samples, io.scaleDivisor, t);
         gauge(true, int(int64_t(q) * 100 / out.total));

@@ -2,9 +2,11 @@
 
 #include "app/base/SettingsText.h"
 
-#include <QSaveFile>
+#include <QFile>
+#include <QFileInfo>
 #include <algorithm>
-#include <memory>
+#include <cstdio>
+#include <unistd.h>
 
 namespace vek {
 
@@ -144,29 +146,58 @@ QByteArray SwitchCsvText(const ChannelSet &set, int samples, int loops)
 
 QString SwitchCsvName(int k) { return QStringLiteral("VekADCSW%1.CSV").arg(k); }
 
-bool WriteSwitchCsvFiles(const QString &folder, const SwitchTest &t, int *failed)
+bool RenameFile(const QString &from, const QString &to)
 {
-    // Every file is written to a temporary file beside it; the eight are renamed over the old
-    // files only once all eight are complete.
-    std::array<std::unique_ptr<QSaveFile>, kSwitchChannels> files;
-    auto fail = [&](int k) {
-        for (auto &f : files)
-            if (f)
-                f->cancelWriting();
+    // POSIX rename: the new name is replaced in one step.
+    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
+
+bool WriteSwitchCsvFiles(const QString &folder, const SwitchTest &t, int *failed, const FileRename &rename)
+{
+    const FileRename move = rename ? rename : FileRename(RenameFile);
+    auto path = [&folder](int k, const char *suffix) { return folder + SwitchCsvName(k) + QLatin1String(suffix); };
+    auto fail = [failed](int k) {
         if (failed)
             *failed = k;
         return false;
     };
+    auto removeNew = [&] {
+        for (int k = 0; k < kSwitchChannels; ++k)
+            QFile::remove(path(k, ".new"));
+    };
+    // 1. The eight new texts, each complete on disk beside its file.
     for (int k = 0; k < kSwitchChannels; ++k) {
-        auto &f = files[size_t(k)];
-        f = std::make_unique<QSaveFile>(folder + SwitchCsvName(k));
         const QByteArray text = SwitchCsvText(t.sets[size_t(k)], t.Samples(), t.Loops());
-        if (!f->open(QIODevice::WriteOnly) || f->write(text) != text.size())
+        QFile f(path(k, ".new"));
+        const bool ok = !QFileInfo(path(k, "")).isDir() && f.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                        f.write(text) == text.size() && f.flush() && ::fsync(f.handle()) == 0;
+        f.close();
+        if (!ok) {
+            removeNew();
             return fail(k);
+        }
+    }
+    // 2. One by one the old file moves aside and the new one takes its name. A step that fails
+    // puts every old file back, so the folder holds the old eight or the new eight.
+    std::array<bool, kSwitchChannels> hadOld{};
+    for (int k = 0; k < kSwitchChannels; ++k) {
+        hadOld[size_t(k)] = QFileInfo::exists(path(k, ""));
+        const bool asideOk = !hadOld[size_t(k)] || move(path(k, ""), path(k, ".old"));
+        if (asideOk && move(path(k, ".new"), path(k, "")))
+            continue;
+        for (int j = k; j >= 0; --j) {
+            if (j < k || asideOk) {
+                if (hadOld[size_t(j)])
+                    move(path(j, ".old"), path(j, ""));
+                else if (j < k)
+                    QFile::remove(path(j, ""));
+            }
+        }
+        removeNew();
+        return fail(k);
     }
     for (int k = 0; k < kSwitchChannels; ++k)
-        if (!files[size_t(k)]->commit())
-            return fail(k);
+        QFile::remove(path(k, ".old"));
     return true;
 }
 

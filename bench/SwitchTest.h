@@ -7,6 +7,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace vek {
@@ -74,10 +75,14 @@ int ParseStepFile(const QByteArray &bytes, SwitchTest &t);
 QByteArray SwitchCsvText(const ChannelSet &set, int samples, int loops);
 // "VekADCSW0.CSV" .. "VekADCSW7.CSV".
 QString SwitchCsvName(int k);
-// Writes the eight result files into the folder (with trailing separator): each goes to a
-// temporary file first, and the eight replace the old files only when all eight were written.
-// On failure returns the number of the first file that could not be written in *failed; the old
-// files are then left as they were.
-bool WriteSwitchCsvFiles(const QString &folder, const SwitchTest &t, int *failed);
+// Renames a file, replacing one of the new name; true when done.
+using FileRename = std::function<bool(const QString &from, const QString &to)>;
+bool RenameFile(const QString &from, const QString &to);
+// Writes the eight result files into the folder (with trailing separator) as one: each goes to
+// a file beside it first, and the eight replace the old files only when all eight were written;
+// a replacement that fails midway puts the old files back. On failure returns the number of the
+// file that failed in *failed; the old files are then as they were. `rename` (RenameFile when
+// empty) moves the files.
+bool WriteSwitchCsvFiles(const QString &folder, const SwitchTest &t, int *failed, const FileRename &rename = {});
 
 } // namespace vek

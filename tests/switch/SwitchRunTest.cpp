@@ -184,6 +184,20 @@ TEST(SwitchResults, CsvFilesHaveTheirExactTextAndAreWrittenAllOrNothing)
     EXPECT_EQ(ReadAll(folder + "VekADCSW0.CSV"), "  , Data 0, Data 1\r\n1, 5, -7\r\n");
     EXPECT_EQ(ReadAll(folder + "VekADCSW5.CSV"), "  , Data 0, Data 1\r\n1, 0, 0\r\n");
     EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 8); // no temporary files left
+
+    // A rename that fails midway (file 5 taking its name) puts the five new ones back to old.
+    const QByteArray firstRun = ReadAll(folder + "VekADCSW0.CSV");
+    t.sets[0].results[0] = 6;
+    int renames = 0;
+    auto failAtFive = [&](const QString &from, const QString &to) {
+        ++renames;
+        return !(from.endsWith("VekADCSW5.CSV.new") && to.endsWith("VekADCSW5.CSV")) && RenameFile(from, to);
+    };
+    EXPECT_FALSE(WriteSwitchCsvFiles(folder, t, &failed, failAtFive));
+    EXPECT_EQ(failed, 5);
+    EXPECT_GT(renames, 10);
+    EXPECT_EQ(ReadAll(folder + "VekADCSW0.CSV"), firstRun);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 8);
 }
 
 TEST(SwitchResults, PlacementDecodingAndTheStatusFigures)
@@ -334,6 +348,22 @@ TEST(SwitchRun, FailuresEndWithTestFailAndNeverHang)
         EXPECT_EQ(out.received, 16);
         EXPECT_EQ(rig.status[2], "Test Fail");
         EXPECT_FALSE(rig.gaugeVisible);
+    }
+    {   // STOP while the chip readies a block: the run stays "Test OK" with the results so far.
+        Rig rig;
+        rig.Check({0});
+        ApplyLoopIndex(rig.test, 3); // 32 results
+        int stalledPumps = 0;
+        rig.onPump = [&] {
+            rig.transfer.stalled = rig.transfer.Served() >= 1;
+            if (rig.transfer.stalled && ++stalledPumps == 2)
+                rig.stop = true; // inside the poll of the second block
+        };
+        const SwitchRunOutcome out = rig.Run();
+        EXPECT_EQ(out.end, SwitchRunEnd::Stopped);
+        EXPECT_EQ(out.received, 16);
+        EXPECT_EQ(rig.status[2], "Test OK");
+        EXPECT_TRUE(out.ShowsResults());
     }
     {   // The check pattern does not read back; a write of the sets fails.
         Rig rig;
