@@ -179,7 +179,9 @@ void ReadStepColumnFile(RegisterStepTable &table, const QByteArray &bytes, int c
     for (const QString &line : SplitTableLines(bytes)) {
         if (++row > table.Steps())
             break;
-        table.At(row, column) = delay ? DelayFieldText(line) : AcmFieldText(line);
+        // A blank field is an empty cell, as it was saved, not a zero.
+        const bool blank = line.left(T::kStepFieldWidth).trimmed().isEmpty();
+        table.At(row, column) = blank ? QString() : delay ? DelayFieldText(line) : AcmFieldText(line);
     }
     const QString fill = delay ? QStringLiteral("15") : QStringLiteral("2.4");
     for (++row; row <= table.UsedRows(); ++row)

@@ -92,12 +92,22 @@ void StepTable::ClearSteps(int count)
         m_rows[size_t(step - 1)] = Row{};
 }
 
+int LastUsedStep(const StepTable &table, int count)
+{
+    for (int step = std::min(count, table.Rows()); step >= 1; --step)
+        if (!table.Marker(step).isEmpty() || !table.Command(step).isEmpty())
+            return step;
+    return 0;
+}
+
 QByteArray StepFileBytes(const StepTable &table, int count)
 {
+    // Every row up to the last used one has its line, so each row loads back at its step; an
+    // inactive row is written with the marker "0", which a reader takes as inactive.
     QStringList lines;
-    for (int step = 1; step <= std::min(count, table.Rows()); ++step)
-        if (table.Active(step))
-            lines.append(RightAligned(table.Marker(step), kStepMarkerLength) + table.Command(step));
+    for (int step = 1; step <= LastUsedStep(table, count); ++step)
+        lines.append(RightAligned(table.Active(step) ? table.Marker(step) : QStringLiteral("0"), kStepMarkerLength) +
+                     table.Command(step));
     return JoinTableLines(lines);
 }
 
@@ -111,7 +121,8 @@ int LoadStepFileBytes(StepTable &table, const QByteArray &bytes, int count, Step
         if (step > count)
             break;
         const QString marker = HexCharacters(line.left(kStepMarkerLength));
-        if (kind == StepFileKind::Calibrator && LeadingDecimal(marker) <= 0)
+        // A calibrator line without any marker is no step; "0" is an inactive step in its place.
+        if (kind == StepFileKind::Calibrator && marker.isEmpty())
             continue;
         table.SetLoadedRow(step, marker, line.mid(kStepMarkerLength));
         ++step;

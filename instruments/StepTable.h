@@ -3,7 +3,7 @@
 // (a short hexadecimal number; the step is active when the marker's value is not 0) and the
 // command text sent to the instrument at that step. Each table is kept in a file of its own,
 // "Fluke.txt" and "Power.txt": one line per active step, the marker right-aligned in four
-// characters, then the command.
+// characters, then the command; an inactive step holds its place with the marker "0".
 #include "instruments/TextTableFiles.h"
 
 #include <QByteArray>
@@ -64,11 +64,14 @@ private:
 };
 
 enum class StepFileKind {
-    Calibrator,  // a line whose marker has no positive leading number is skipped
+    Calibrator,  // a line whose marker field holds no hexadecimal digit is skipped
     PowerSupply, // every line fills a step
 };
 
-// The file of steps 1..count: one line per active step.
+// The last of steps 1..count with a marker or a command; 0 when none has.
+int LastUsedStep(const StepTable &table, int count);
+// The file of steps 1..count: one line per step up to the last used one, an inactive step with
+// the marker "0", so that every step loads back at its place.
 QByteArray StepFileBytes(const StepTable &table, int count);
 // Replaces steps 1..count (grown to that many rows first) with the lines of a step file; lines
 // beyond the last step are ignored. Returns the number of steps filled.

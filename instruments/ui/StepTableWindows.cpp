@@ -4,6 +4,7 @@
 #include "instruments/StepTableModel.h"
 #include "instruments/ui/GridCellDelegate.h"
 
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -65,7 +66,13 @@ bool StepTableWindow::SaveSteps(int count)
 {
     // The file covers steps 1..count, so the table has at least that many rows.
     GrowTo(count);
-    if (SaveStepFile(m_ctx.ProgramFile(m_fileName), m_table, count))
+    // An empty table (never loaded, never typed in) does not empty a file without asking.
+    const QString path = m_ctx.ProgramFile(m_fileName);
+    if (LastUsedStep(m_table, count) == 0 && QFileInfo(path).size() > 0 &&
+        m_ctx.dialogs.Message(this, windowTitle(), QStringLiteral("File ") + path + QStringLiteral(" exist! Overwrite?"),
+                              MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
+        return false;
+    if (SaveStepFile(path, m_table, count))
         return true;
     m_ctx.status.SetText(0, QStringLiteral("Cannot write ") + m_fileName);
     return false;

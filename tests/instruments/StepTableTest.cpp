@@ -22,31 +22,32 @@ StepTable Table(std::initializer_list<std::pair<const char *, const char *>> row
 
 } // namespace
 
-TEST(StepTable, SavesActiveStepsOfTheStepCountOnly)
+TEST(StepTable, SavesEveryStepUpToTheLastUsedOneInactiveAsZero)
 {
     // Inactive: empty, zero, not hexadecimal, or with a blank. Step 5 lies beyond the count.
     StepTable t = Table(
         {{"1", "OUT 600 mV ,0 Hz"}, {"", "STBY"}, {"0", "OPER"}, {"ABCD", "OPER"}, {"2", "late"}});
     t.SetMarker(3, QStringLiteral("x"));
-    EXPECT_EQ(StepFileBytes(t, 4), QByteArray("   1OUT 600 mV ,0 Hz\r\nABCDOPER\r\n"));
+    EXPECT_EQ(StepFileBytes(t, 4), QByteArray("   1OUT 600 mV ,0 Hz\r\n   0STBY\r\n   0OPER\r\nABCDOPER\r\n"));
     EXPECT_EQ(StepFileBytes(t, 0), QByteArray());
+    EXPECT_EQ(StepFileBytes(Table({{"1", "a"}, {"", ""}}), 48), QByteArray("   1a\r\n")); // no trailing empty rows
     t.SetMarker(2, QStringLiteral(" 1"));
     EXPECT_FALSE(t.Active(2));
 }
 
-TEST(StepTable, CalibratorLoadSkipsStepsWithoutLeadingNumber)
+TEST(StepTable, CalibratorLoadSkipsLinesWithoutMarker)
 {
     StepTable t = Table({{"9", "keep 1"}, {"9", "keep 2"}, {"9", "keep 3"}, {"9", "keep 4"}});
-    // LF-only and CR LF lines, a short line, a blank step, hexadecimal letters.
-    const QByteArray file = "   1OUT 600 mV ,0 Hz\n    STBY\r\n1F  OPER\r\n F1 skipped\r\n"
+    // LF-only and CR LF lines, a blank step, hexadecimal letters, a short line.
+    const QByteArray file = "   1OUT 600 mV ,0 Hz\n    STBY\r\n1F  OPER\r\n F1 kept\r\n"
                             "  2\r\n   3beyond the count\r\n";
     EXPECT_EQ(LoadStepFileBytes(t, file, 3, StepFileKind::Calibrator), 3);
     EXPECT_EQ(t.Marker(1), "1");
     EXPECT_EQ(t.Command(1), "OUT 600 mV ,0 Hz");
     EXPECT_EQ(t.Marker(2), "1F");
     EXPECT_EQ(t.Command(2), "OPER");
-    EXPECT_EQ(t.Marker(3), "2");
-    EXPECT_EQ(t.Command(3), "");
+    EXPECT_EQ(t.Marker(3), "F1");
+    EXPECT_EQ(t.Command(3), "kept");
     // Rows beyond the count are neither loaded nor cleared.
     EXPECT_EQ(t.Command(4), "keep 4");
 }
@@ -124,4 +125,28 @@ TEST(StepTable, FilesOnDisk)
     // A file that cannot be written is reported and nothing is left half-written.
     EXPECT_FALSE(SaveStepFile(dir.filePath("Power.txt"), t, 48));
     EXPECT_FALSE(SaveStepFile(dir.filePath("no/such/Fluke.txt"), t, 48));
+}
+
+TEST(StepTable, TablesWithGapsKeepEveryRowAtItsStepThroughSaveAndLoad)
+{
+    QTemporaryDir dir;
+    // The power table 1 / 0 / 0 / "outp off"; the calibrator with inactive and empty rows.
+    StepTable power = Table({{"1", "VOLT 5.0"}, {"0", ""}, {"", ""}, {"1", "outp off"}});
+    StepTable fluke = Table({{"1", "OUT 0 mV ,0 Hz"}, {"", ""}, {"0", "STBY"}, {"A", "OUT 1 V ,0 Hz"}, {"", ""}, {"2", "OPER"}});
+    const std::pair<StepTable *, StepFileKind> tables[] = {{&power, StepFileKind::PowerSupply},
+                                                           {&fluke, StepFileKind::Calibrator}};
+    for (const auto &[table, kind] : tables) {
+        const QString path = dir.filePath(kind == StepFileKind::PowerSupply ? "Power.txt" : "Fluke.txt");
+        ASSERT_TRUE(SaveStepFile(path, *table, 10));
+        StepTable back = Table({{"7", "stale"}, {"7", "stale"}, {"7", "stale"}, {"7", "stale"}, {"7", "stale"}, {"7", "stale"}});
+        ASSERT_EQ(LoadStepFile(path, back, 10, kind), FileRead::Ok);
+        for (int step = 1; step <= 10; ++step) {
+            SCOPED_TRACE(step);
+            EXPECT_EQ(back.Active(step), table->Active(step));
+            EXPECT_EQ(back.Command(step), table->Command(step));
+            if (table->Active(step)) {
+                EXPECT_EQ(back.Marker(step), table->Marker(step));
+            }
+        }
+    }
 }

@@ -83,6 +83,31 @@ TEST(RegisterSteps, LoadsStepsFillsDefaultsAndStopsAtTheStepCount)
     EXPECT_EQ(AcmFieldText(QStringLiteral("1E5")), "100000");
 }
 
+TEST(RegisterSteps, GapsStayAtTheirStepThroughSaveAndLoad)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + '/';
+    T t;
+    t.SetSteps(4);
+    t.SetCell(0, 1, QStringLiteral("3C"));
+    t.SetCell(0, 2, QStringLiteral("30"));
+    for (int row = 1; row <= 4; ++row)
+        t.SetCell(row, 1, QString::number(row));
+    t.SetCell(1, 2, QStringLiteral("80"));
+    t.SetCell(4, 2, QStringLiteral("81"));
+    t.SetCell(1, 11, QStringLiteral("3"));
+    t.SetCell(3, 11, QStringLiteral("5"));
+    t.SetCell(2, 12, QStringLiteral("1.2"));
+    t.SetCell(4, 12, QStringLiteral("2.4"));
+    ASSERT_TRUE(SaveRegisterStepFiles(folder, t).isEmpty());
+    T back;
+    back.SetSteps(4);
+    ASSERT_TRUE(LoadRegisterStepFiles(folder, back).ok);
+    for (int row = 0; row <= 4; ++row)
+        for (int c = 1; c <= 12; ++c)
+            EXPECT_EQ(back.Cell(row, c), t.Cell(row, c)) << row << "," << c;
+}
+
 TEST(RegisterSteps, DownloadReadsEveryFileBeforeTheTableChanges)
 {
     QTemporaryDir dir;
