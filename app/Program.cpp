@@ -55,6 +55,7 @@ Program::Program(AppContext &ctx) : m_ctx(ctx)
         PT2OUTLOW(chip, 0);
     };
     ConnectTemperatureRun(*m_w.tmp, *m_w.anx, m_ctx);
+    m_w.tmp->connectBoard = [this]() { m_w.main->USBScanClick(); };
     m_w.up->onBoardFound = [this]() { m_w.main->USBClient(); };
     // The "Scale" lists of the analysis window and the channel switch test follow each other.
     m_w.anx->hooks.scaleIndexChanged = [this](int index) { m_w.weightCal->SetTXScaleIndex(index); };

@@ -20,7 +20,9 @@ void ConnectHeadlessBoard(TemperatureRun &run, ChipPort &chip, SampleStore &stor
     };
     run.board.trigger = [&chip] { TMPTRIGER(chip, 0); };
     run.board.stopCapture = [&store] { store.CaptureIdle = true; };
-    run.board.saveFullFile = [&store, &results](const QString &path) { return SaveResultFile(path, store, results); };
+    run.board.saveFullFile = [&store](const QString &path, const AnalysisResults &figures) {
+        return SaveResultFile(path, store, figures);
+    };
     // The run's message pump reaches into the captures, so a stop ends a capture in progress.
     auto pump = [&run] {
         if (run.view.pumpMessages)
@@ -58,12 +60,12 @@ void ConnectHeadlessBoard(TemperatureRun &run, ChipPort &chip, SampleStore &stor
             io.layout = options.layout;
             io.bank1Present = options.bank1Present;
             io.bank2Present = options.bank2Present;
-            if (!TmpRAMADC(io, store, settings, results))
+            if (!TmpRAMADC(io, store, settings, results) || SilentChipRecord(store))
                 return false;
             out = results;
             return true;
         }
-        if (!f)
+        if (!f || SilentChipRecord(store))
             return false;
         // As the window does after its capture: the averaging of "Avr. Times" recomputes.
         if (!ReCalADC(store, options.averagingIndex, settings, results))

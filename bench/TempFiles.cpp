@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace vek {
 
@@ -14,18 +15,49 @@ const char kMeanBig5[] = "\xA5\xAD\xA7\xA1\xAD\xC8";
 
 QByteArray Fixed(double v) { return QByteArray::fromStdString(FixedText(v)); }
 
-QByteArray StepLine(int s, const AnalysisResults &r)
+QByteArray StepLine(int s, const AnalysisResults &r, TempStepState state)
 {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const bool figuresOfThisRun = state == TempStepState::Measured;
     const double figures[7] = {r.mean, r.vppNv, r.rmsNv, r.enob, r.vppCount, r.sigma, r.noiseFree};
     QByteArray line = QByteArray::number(s);
     for (double f : figures)
-        line += ", " + Fixed(f);
+        line += ", " + Fixed(figuresOfThisRun ? f : nan);
+    switch (state) {
+    case TempStepState::Measured:
+        break;
+    case TempStepState::Failed:
+        line += ", Test Fail";
+        break;
+    case TempStepState::NotRun:
+        line += ", not run";
+        break;
+    case TempStepState::MeterOnly:
+        line += ", no chip measurement";
+        break;
+    }
     return line + "\r\n";
+}
+
+QByteArray EndLine(const QByteArray &lastLine)
+{
+    return lastLine.isEmpty() ? QByteArray() : lastLine + "\r\n";
 }
 
 } // namespace
 
-QByteArray SummaryFileBytes(const TempResults &results, int stepCount, bool doubled)
+void ClearTempResults(TempResults &results)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    std::fill(results.steps.begin(), results.steps.end(), AnalysisResults{nan, nan, nan, nan, nan, nan, nan});
+    std::fill(results.state.begin(), results.state.end(), TempStepState::NotRun);
+    for (auto &m : results.meter)
+        std::fill(m.begin(), m.end(), 0.0);
+    for (auto &u : results.meterUnit)
+        std::fill(u.begin(), u.end(), QByteArray());
+}
+
+QByteArray SummaryFileBytes(const TempResults &results, int stepCount, bool doubled, const QByteArray &lastLine)
 {
     QByteArray out = "Test #0, , , \r\n";
     out += " ,";
@@ -33,15 +65,15 @@ QByteArray SummaryFileBytes(const TempResults &results, int stepCount, bool doub
     out += ", VPP(nV), RMS Noise(nV), Enob, VPP(count), RMS Noise(count), Noise Free\r\n";
     stepCount = std::clamp(stepCount, 0, kTempMaxSteps);
     for (int s = 1; s <= stepCount; ++s) {
-        const QByteArray line = StepLine(s, results.steps[size_t(s)]);
+        const QByteArray line = StepLine(s, results.steps[size_t(s)], results.state[size_t(s)]);
         out += line;
         if (doubled)
             out += line;
     }
-    return out;
+    return out + EndLine(lastLine);
 }
 
-QByteArray MeterFileBytes(const TempResults &results, int stepCount)
+QByteArray MeterFileBytes(const TempResults &results, int stepCount, const QByteArray &lastLine)
 {
     QByteArray out = ", , ";
     for (int n = 0; n < kMeterChannels; ++n)
@@ -53,9 +85,11 @@ QByteArray MeterFileBytes(const TempResults &results, int stepCount)
         for (int c = 0; c < kMeterChannels; ++c)
             out += ", " + QByteArray::number(s) + ", " + MeterReadingText(results.meter[size_t(c)][size_t(s)]) +
                    ", " + results.meterUnit[size_t(c)][size_t(s)];
+        if (results.state[size_t(s)] == TempStepState::NotRun)
+            out += ", not run";
         out += "\r\n";
     }
-    return out;
+    return out + EndLine(lastLine);
 }
 
 QByteArray MeterReadingText(double value)

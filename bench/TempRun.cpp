@@ -138,6 +138,7 @@ void TemperatureRun::TESTINI(const TempTables &tables, const TempSettings &setti
     m_running = true;
     m_tables = tables;
     m_settings = settings;
+    ClearTempResults(m_results);
     m_regColumns = CountRegisterColumns(tables);
     m_stepCount = CountSteps(tables, settings.stepLimit);
     if (view.prepareGrid)
@@ -237,8 +238,12 @@ QString TemperatureRun::TTESTCOM(int mode)
 {
     m_meterCounter = 0;
     for (int s = 1; s <= m_stepCount; ++s) {
-        // 1. A fresh start of the chip.
-        if (Connected()) {
+        if (refreshStep)
+            refreshStep(s, m_tables);
+        // 1. A fresh start of the chip. A step measures the chip only when the link was up from
+        // here until its register row was written.
+        const bool linkAtStart = Connected();
+        if (linkAtStart) {
             if (board.pulseReset)
                 board.pulseReset();
             Status(1, QStringLiteral("Channel - %1 , Step - %2").arg(m_meterCounter).arg(s));
@@ -248,11 +253,13 @@ QString TemperatureRun::TTESTCOM(int mode)
         if (!m_running)
             break;
         CalibratorStep(s);
-        // 4. The step's register row.
-        if (Connected() && board.writeRegister)
+        // 4. The step's register row (a failed transfer closes the link).
+        bool rowWritten = linkAtStart && Connected();
+        if (rowWritten && board.writeRegister)
             for (int c = 1; c <= m_regColumns; ++c)
                 board.writeRegister(uint16_t(ParseHex(m_tables.Cell(c, 0).trimmed())),
                                     uint8_t(ParseHex(m_tables.Cell(c, s).trimmed())));
+        rowWritten = rowWritten && Connected();
         // 5. The calibrator's output on.
         const StepTableRow cal = m_tables.FlukeRow(s);
         if (ParseHex(cal.marker.trimmed()) != 0 && !StartsWithNoCase(cal.command.trimmed(), "STBY") &&
@@ -272,41 +279,40 @@ QString TemperatureRun::TTESTCOM(int mode)
         if (!Wait(m_captureWaitSeconds * 1000.0,
                   [this](int elapsed) { Status(2, QString::number(elapsed)); }))
             break;
-        // 8. The chip measurement.
+        // 8. The chip measurement: a step whose chip was not reached measured nothing.
         bool measured = false, ok = false;
-        if (m_settings.measure != TempMeasure::MeterOnly && Connected()) {
+        if (m_settings.measure != TempMeasure::MeterOnly) {
             measured = true;
             AnalysisResults r;
-            ok = board.measure && board.measure(mode, m_tables.Cell(kAcmColumn, s), r);
+            ok = rowWritten && Connected() && board.measure && board.measure(mode, m_tables.Cell(kAcmColumn, s), r);
             if (!m_running)
                 break; // a stopped capture is no result
             m_results.steps[size_t(s)] = ok ? r : FailedFigures();
-            if (!ok)
+            m_results.state[size_t(s)] = ok ? TempStepState::Measured : TempStepState::Failed;
+            if (!ok) {
+                ++m_failedSteps;
                 Status(2, QStringLiteral("Test Fail"));
+            }
         }
         // 9. The meter channels.
         if (m_settings.measure != TempMeasure::AdcOnly)
             MeterPass(s);
-        if (!m_running)
+        if (!m_running) {
+            if (measured && !ok)
+                --m_failedSteps;
+            m_results.state[size_t(s)] = TempStepState::NotRun;
             break;
+        }
+        if (!measured)
+            m_results.state[size_t(s)] = TempStepState::MeterOnly;
         // 10, 11. The mean grid and the summary files.
         if (view.showMean)
             view.showMean(s, FixedQText(m_results.steps[size_t(s)].mean));
-        ENSaveClick();
+        m_stepsDone = s;
+        QString error = ENSaveClick();
         // 12. The full sample file.
-        QString error;
-        if (m_settings.fullFiles) {
-            const QString folder = m_programDir + QStringLiteral("TEMP/");
-            if (!QDir().mkpath(folder)) {
-                error = QStringLiteral("Cannot create ") + folder;
-            } else {
-                const QString path = folder + QStringLiteral("VekTMP-%1.CSV").arg(m_fullFileNumber);
-                if (board.saveFullFile && board.saveFullFile(path))
-                    ++m_fullFileNumber;
-                else
-                    error = QStringLiteral("Cannot create ") + path;
-            }
-        }
+        if (error.isEmpty() && m_settings.fullFiles)
+            error = WriteFullFile();
         if (view.stepDone)
             view.stepDone(s, measured, ok);
         if (!error.isEmpty())
@@ -317,37 +323,124 @@ QString TemperatureRun::TTESTCOM(int mode)
     return {};
 }
 
-QString TemperatureRun::Run(int mode, const TempTables &tables, const TempSettings &settings)
+QString TemperatureRun::WriteFullFile()
 {
+    const QString folder = m_programDir + QStringLiteral("TEMP/");
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("Cannot create ") + folder;
+    const QString path = folder + QStringLiteral("VekTMP-%1.CSV").arg(m_fullFileNumber);
+    // The step's own figures: a step that measured nothing writes NaN, never the last capture's.
+    if (!board.saveFullFile || !board.saveFullFile(path, m_results.steps[size_t(m_stepsDone)]))
+        return QStringLiteral("Cannot create ") + path;
+    ++m_fullFileNumber;
+    return {};
+}
+
+TempRunOutcome TemperatureRun::Run(int mode, const TempTables &tables, const TempSettings &settings)
+{
+    TempRunOutcome out;
+    out.steps = CountSteps(tables, settings.stepLimit);
+    if (out.steps == 0) {
+        out.error = QStringLiteral("No step to run: step 1 has no register value");
+        return out;
+    }
+    if (settings.measure != TempMeasure::MeterOnly && !Connected()) {
+        if (board.connect)
+            board.connect();
+        if (!Connected()) {
+            out.error = QStringLiteral("USB not Connect !!!");
+            Status(0, out.error);
+            return out;
+        }
+    }
     TESTINI(tables, settings);
-    const QString error = TTESTCOM(mode);
+    m_end = TempRunEnd::NotStarted;
+    m_stepsDone = m_failedSteps = 0;
+    m_endError.clear();
+    // The files belong to this run from its start: every step "not run" until it is.
+    QString error = ENSaveClick();
+    if (error.isEmpty())
+        error = SaveOutA();
+    if (error.isEmpty())
+        error = TTESTCOM(mode);
     // The closing steps run however the run ended.
     m_running = false;
-    SaveOutA();
+    m_end = !error.isEmpty()              ? TempRunEnd::Failed
+            : m_stepsDone == m_stepCount ? TempRunEnd::Finished
+                                         : TempRunEnd::Stopped;
+    m_endError = error;
+    const QString closingA = SaveOutA();
+    const QString closingB = ENSaveClick();
+    if (error.isEmpty() && !(closingA + closingB).isEmpty()) {
+        error = closingA.isEmpty() ? closingB : closingA;
+        m_end = TempRunEnd::Failed;
+        m_endError = error;
+    }
     if (m_ports[kCalibratorPort].present)
         FlukeSTBY();
+    out.end = m_end;
+    out.error = error;
+    out.stepsDone = m_stepsDone;
+    out.failedSteps = m_failedSteps;
+    out.lastLine = QString::fromUtf8(StateLine());
+    return out;
+}
+
+QByteArray TemperatureRun::StateLine() const
+{
+    const QByteArray of = QByteArray::number(m_stepsDone) + " of " + QByteArray::number(m_stepCount);
+    switch (m_end) {
+    case TempRunEnd::NotStarted:
+        return "Run in progress: " + of + " steps done";
+    case TempRunEnd::Finished:
+        return "Run finished: " + of + " steps done" +
+               (m_failedSteps > 0 ? ", " + QByteArray::number(m_failedSteps) + " Test Fail" : QByteArray());
+    case TempRunEnd::Stopped:
+        return "Run stopped after step " + of;
+    case TempRunEnd::Failed:
+        return "Run ended after step " + of + ": " + m_endError.toUtf8();
+    }
+    return {};
+}
+
+QString TemperatureRun::WriteSummary(const QString &name, const QString &overName, const QByteArray &bytes)
+{
+    if (WriteFileAtomically(m_programDir + name, bytes))
+        return {};
+    if (WriteFileAtomically(m_programDir + overName, bytes)) {
+        const QString text = QStringLiteral("Cannot write %1: written as %2").arg(name, overName);
+        Status(0, text);
+        if (view.notice)
+            view.notice(text);
+        return {};
+    }
+    return QStringLiteral("Cannot write ") + m_programDir + name;
+}
+
+QString TemperatureRun::ENSaveClick()
+{
+    const QByteArray line = StateLine();
+    QString error = WriteSummary(QStringLiteral("VekTEMPB.CSV"), QStringLiteral("VekTEMPFOVER.CSV"),
+                                 SummaryFileBytes(m_results, m_stepCount, true, line));
+    if (error.isEmpty() && m_settings.measure != TempMeasure::AdcOnly)
+        error = WriteSummary(QStringLiteral("VekTEMPBryMen.CSV"), QStringLiteral("VekTEMPBryMenOVER.CSV"),
+                             MeterFileBytes(m_results, m_stepCount, line));
     return error;
 }
 
-bool TemperatureRun::WriteSummary(const QString &name, const QString &overName, const QByteArray &bytes)
+QString TemperatureRun::SaveOutA()
 {
-    return WriteFileAtomically(m_programDir + name, bytes) ||
-           WriteFileAtomically(m_programDir + overName, bytes);
+    const QString path = m_programDir + QStringLiteral("VekTEMPA.CSV");
+    return WriteFileAtomically(path, SummaryFileBytes(m_results, m_stepCount, false, StateLine()))
+               ? QString()
+               : QStringLiteral("Cannot write ") + path;
 }
 
-void TemperatureRun::ENSaveClick()
+bool SilentChipRecord(const SampleStore &store)
 {
-    WriteSummary(QStringLiteral("VekTEMPB.CSV"), QStringLiteral("VekTEMPFOVER.CSV"),
-                 SummaryFileBytes(m_results, m_stepCount, true));
-    if (m_settings.measure != TempMeasure::AdcOnly)
-        WriteSummary(QStringLiteral("VekTEMPBryMen.CSV"), QStringLiteral("VekTEMPBryMenOVER.CSV"),
-                     MeterFileBytes(m_results, m_stepCount));
-}
-
-bool TemperatureRun::SaveOutA()
-{
-    return WriteFileAtomically(m_programDir + QStringLiteral("VekTEMPA.CSV"),
-                               SummaryFileBytes(m_results, m_stepCount, false));
+    const int n = std::clamp<int>(store.SampleCount, 0, int(store.RawSamples.size()));
+    return n > 0 && std::all_of(store.RawSamples.begin(), store.RawSamples.begin() + n,
+                                [](double v) { return v == -1.0; });
 }
 
 } // namespace vek

@@ -58,6 +58,8 @@ struct TempSettings {
 // The board side of a run. Each may be empty: an empty one does nothing (and `measure` fails).
 struct TempBoardHooks {
     std::function<bool()> connected;  // the board link of slot 0
+    // Looks for the board when the link is down at the start of a run (as "USB Scan" does).
+    std::function<void()> connect;
     std::function<void()> pulseReset;
     std::function<void(uint16_t address, uint8_t value)> writeRegister;
     std::function<void()> clearSamples;  // ClrTMP
@@ -67,8 +69,9 @@ struct TempBoardHooks {
     std::function<bool(int mode, const QString &refVolt, AnalysisResults &results)> measure;
     // Ends a capture in progress (the run's Stop calls it).
     std::function<void()> stopCapture;
-    // Writes the full sample file of the step (the analysis window's result file).
-    std::function<bool(const QString &path)> saveFullFile;
+    // Writes the full sample file of the step (the analysis window's result file) with the
+    // step's own figures (NaN when it measured nothing).
+    std::function<bool(const QString &path, const AnalysisResults &figures)> saveFullFile;
 };
 
 // What a run shows. Each may be empty.
@@ -82,6 +85,25 @@ struct TempViewHooks {
     // After step s is finished and its files are written; `measured` tells whether the chip
     // measurement ran and `ok` whether it succeeded.
     std::function<void(int step, bool measured, bool ok)> stepDone;
+    // Something the user must know that does not end the run (a summary file written under its
+    // "OVER" name); status field 0 shows it as well.
+    std::function<void(const QString &text)> notice;
+};
+
+enum class TempRunEnd {
+    NotStarted, // nothing ran and no file was touched (no board, no steps)
+    Finished,   // every step ran
+    Stopped,    // "Stop" (or a signal) ended it
+    Failed,     // a result file could not be written, or the full-file folder made
+};
+
+struct TempRunOutcome {
+    TempRunEnd end = TempRunEnd::NotStarted;
+    QString error;        // why it did not start or ended early
+    int steps = 0;        // the steps S of the run
+    int stepsDone = 0;    // steps finished with their files written
+    int failedSteps = 0;  // of them, steps whose chip measurement measured nothing
+    QString lastLine;     // the run's state as the summary files' last line says it
 };
 
 class TemperatureRun {
@@ -91,16 +113,24 @@ public:
 
     TempBoardHooks board;
     TempViewHooks view;
+    // When set, called as step s begins: puts the tables' current address row and rows of step s
+    // into `tables`, so that edits and loads during a run reach every step not yet begun.
+    std::function<void(int step, TempTables &tables)> refreshStep;
 
-    // A start button: TESTINI, the run in `mode`, then the closing steps, which always run:
-    // the running flag cleared, "VekTEMPA.CSV" written, the calibrator put to standby. Returns
-    // the error that ended the run early ("Cannot create ..."), empty otherwise.
-    QString Run(int mode, const TempTables &tables, const TempSettings &settings);
+    // A start button. A run with no step, or one that measures the chip while no board is
+    // connected (after `connect` had its try), does not start: "USB not Connect !!!". Otherwise
+    // TESTINI, the summary files rewritten for this run (every step "not run"), the steps in
+    // `mode`, then the closing steps, which always run: the running flag cleared, the summary
+    // files with their last line (finished, stopped or ended, with the step), the calibrator put
+    // to standby. A summary file that can be written neither under its name nor its "OVER" name
+    // ends the run.
+    TempRunOutcome Run(int mode, const TempTables &tables, const TempSettings &settings);
     // "Stop": ends the run at its next wait or capture check, within a second.
     void Stop();
     bool Running() const { return m_running; }
 
-    // Prepares a run: counts register columns and steps, shapes the mean grid.
+    // Prepares a run: counts register columns and steps, forgets the previous run's figures,
+    // shapes the mean grid.
     void TESTINI(const TempTables &tables, const TempSettings &settings);
     // The steps; returns the error that ended the run early, empty otherwise.
     QString TTESTCOM(int mode);
@@ -112,10 +142,13 @@ public:
     void LKENTER(RangeLock lock);
 
     // "SaveData": the summary file (each step twice) and, unless only the ADC is measured, the
-    // meter log. Files that cannot be written go under their "OVER" names.
-    void ENSaveClick();
-    // The summary written once per step, at the end of a run.
-    bool SaveOutA();
+    // meter log. Files that cannot be written go under their "OVER" names (status field 0 says
+    // so); returns "Cannot write <name>" when neither could be written, empty otherwise.
+    QString ENSaveClick();
+    // The summary written once per step, at the end of a run; the same error text.
+    QString SaveOutA();
+    // The last line of the summary files for the run's state now.
+    QByteArray StateLine() const;
 
     int StepCount() const { return m_stepCount; }
     int RegisterColumns() const { return m_regColumns; }
@@ -135,7 +168,8 @@ private:
     void CalibratorStep(int step);
     void MeterPass(int step);
     bool SendCalibrator(const QByteArray &command);
-    bool WriteSummary(const QString &name, const QString &overName, const QByteArray &bytes);
+    QString WriteSummary(const QString &name, const QString &overName, const QByteArray &bytes);
+    QString WriteFullFile();
 
     Clock &m_clock;
     InstrumentLink &m_link;
@@ -150,6 +184,11 @@ private:
     int m_fullFileNumber = 0;
     int m_meterCounter = 0;
     int m_captureWaitSeconds = 0;
+    // The run's state for the files' last line.
+    TempRunEnd m_end = TempRunEnd::NotStarted;
+    int m_stepsDone = 0;
+    int m_failedSteps = 0;
+    QString m_endError;
 };
 
 // The tables of the window (or of the files a command-line run loaded) as a run reads them.
@@ -162,5 +201,8 @@ int CountRegisterColumns(const TempTables &tables);
 int CountSteps(const TempTables &tables, int limit);
 // The power supply delay: the integer of the text, 500 ms when it is not one.
 int PowerDelayMs(const QString &text);
+// True when every sample of the capture is -1: every byte read as 0xFF, which is what a chip
+// without supply (or none at all) gives. Such a record is no measurement.
+bool SilentChipRecord(const SampleStore &store);
 
 } // namespace vek

@@ -2,12 +2,17 @@
 // ("Register.txt", "Delay.txt", "ACM.txt", "Fluke.txt", "Power.txt" in the folder), the same
 // result files, one line per finished step on standard output. SIGINT and SIGTERM stop the run
 // at its next wait or capture check; every finished step is on disk by then.
+//
+// Exit status: 0 every step measured; 3 the run finished with some steps "Test Fail"; 1 the run
+// could not start or could not write its files; 2 a bad argument (nothing ran); 130 SIGINT and
+// 143 SIGTERM, whenever they come.
 #include "app/tools/TemperatureCommand.h"
 
 #include "analysis/AnalysisSettings.h"
 #include "analysis/EnobMeasurement.h"
 #include "app/base/Clock.h"
 #include "app/base/NumberText.h"
+#include "app/base/SafeFile.h"
 #include "bench/HeadlessBoard.h"
 #include "chipdesc/ChipList.h"
 #include "chipdesc/ChipSelection.h"
@@ -18,6 +23,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -26,24 +32,107 @@ namespace vek {
 
 namespace {
 
-volatile std::sig_atomic_t g_stopRequested = 0;
+volatile std::sig_atomic_t g_stopSignal = 0;
 
-void OnStopSignal(int) { g_stopRequested = 1; }
+void OnStopSignal(int sig) { g_stopSignal = sig; }
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitBadArgument = 2;
+constexpr int kExitSomeStepsFailed = 3;
 
 int Fail(const QString &text)
 {
     std::fprintf(stderr, "vek-enob temperature: %s\n", qPrintable(text));
-    return 1;
+    return kExitFailed;
 }
 
+int BadArgument(const QString &text)
+{
+    std::fprintf(stderr, "vek-enob temperature: %s\n", qPrintable(text));
+    return kExitBadArgument;
+}
+
+// 128 + the signal's number, as a shell reports a process the signal ended.
+int SignalStatus() { return 128 + int(g_stopSignal); }
+
+// SIGINT and SIGTERM only set the stop request while the command runs; the old handlers come back
+// when it returns.
+class StopSignals {
+public:
+    StopSignals()
+    {
+        g_stopSignal = 0;
+        struct sigaction sa = {};
+        sa.sa_handler = OnStopSignal;
+        sigemptyset(&sa.sa_mask);
+        ::sigaction(SIGINT, &sa, &m_oldInt);
+        ::sigaction(SIGTERM, &sa, &m_oldTerm);
+    }
+    ~StopSignals()
+    {
+        ::sigaction(SIGINT, &m_oldInt, nullptr);
+        ::sigaction(SIGTERM, &m_oldTerm, nullptr);
+    }
+    StopSignals(const StopSignals &) = delete;
+    StopSignals &operator=(const StopSignals &) = delete;
+
+private:
+    struct sigaction m_oldInt = {}, m_oldTerm = {};
+};
+
+// A whole number in [low, high], or nothing.
+std::optional<qlonglong> WholeNumber(const QString &text, qlonglong low, qlonglong high)
+{
+    bool ok = false;
+    const qlonglong v = text.trimmed().toLongLong(&ok, 10);
+    if (!ok || v < low || v > high)
+        return std::nullopt;
+    return v;
+}
+
+// The ready-to-run step set of --example: ten steps, the calibrator from 0 to 900 mV in 100 mV
+// steps, the power supply on at 5 V from step 1, the ADC enabled with the gain register at 0,
+// a capture wait of 1 s and a 1.2 V reference. Files that exist are not overwritten.
+int WriteExample(const QString &dirText)
+{
+    const QString dir = QDir(dirText).absolutePath() + QLatin1Char('/');
+    if (!QDir().mkpath(dir))
+        return Fail(QStringLiteral("cannot create the folder %1").arg(dir));
+    QByteArray reg = "  3C  30" + QByteArray(32, ' ') + "\r\n", delay, acm, fluke;
+    for (int s = 1; s <= 10; ++s) {
+        reg += "   0  80" + QByteArray(32, ' ') + "\r\n";
+        delay += "     1\r\n";
+        acm += "   1.2\r\n";
+        fluke += "   1OUT " + QByteArray::number((s - 1) * 100) + " mV ,0 Hz\r\n";
+    }
+    const std::pair<const char *, QByteArray> files[] = {
+        {"Register.txt", reg}, {"Delay.txt", delay}, {"ACM.txt", acm},
+        {"Fluke.txt", fluke},  {"Power.txt", "   1VOLT 5.0\r\n"}};
+    for (const auto &[name, bytes] : files)
+        if (QFileInfo::exists(dir + QLatin1String(name)))
+            return Fail(QStringLiteral("%1%2 exists; the example is not written over it").arg(dir, QLatin1String(name)));
+    for (const auto &[name, bytes] : files)
+        if (!WriteFileAtomically(dir + QLatin1String(name), bytes))
+            return Fail(QStringLiteral("cannot write %1%2").arg(dir, QLatin1String(name)));
+    std::printf("Ten steps written to %s: run them with\n  vek-enob temperature --simulate --steps 10 --dir %s\n",
+                qPrintable(dir), qPrintable(QDir::toNativeSeparators(dirText)));
+    return kExitOk;
+}
 
 } // namespace
 
-int TemperatureCommand(const QStringList &arguments)
+int TemperatureCommand(const QStringList &arguments, const std::function<void(int step)> &afterStep)
 {
+    // From the first moment: a signal stops the command cleanly, never kills it outright.
+    StopSignals stopSignals;
     QCommandLineParser p;
-    p.setApplicationDescription(QStringLiteral("The temperature test without a window"));
-    p.addHelpOption();
+    p.setApplicationDescription(QStringLiteral(
+        "The temperature test without a window. The folder holds the step files Register.txt, Delay.txt, "
+        "ACM.txt, Fluke.txt and Power.txt (as the window saves them); --example DIR writes a ready-to-run set. "
+        "Exit status: 0 every step measured, 3 some steps failed, 1 the run could not start or write its "
+        "files, 2 a bad argument, 130 SIGINT, 143 SIGTERM."));
+    const QCommandLineOption help = p.addHelpOption();
     auto option = [&p](const char *name, const char *help, const char *value = nullptr, const char *def = nullptr) {
         QCommandLineOption o(QString::fromLatin1(name), QString::fromUtf8(help));
         if (value)
@@ -63,36 +152,58 @@ int TemperatureCommand(const QStringList &arguments)
                                      "(\"Ca.Flash\").", "MODE", "1");
     const auto steps = option("steps", "Step count N (1..10000).", "N", "48");
     const auto dir = option("dir", "Folder of the step files and the result files (default: the program's).", "DIR");
-    const auto samples = option("samples", "Samples per step.", "N", "256");
+    const auto example = option("example", "Write a ready-to-run set of ten step files into DIR and stop.", "DIR");
+    const auto samples = option("samples", "Samples per step (1..65536).", "N", "256");
     const auto width = option("width", "Result width 8..24.", "BITS", "24");
     const auto average = option("average", "Averaging factor 1, 2, 4, 8, 16 or 32.", "N", "1");
     const auto measure = option("measure", "adc+meter, adc or meter.", "WHAT", "adc+meter");
-    const auto delay = option("power-delay", "Power Supply Delay Time in ms.", "MS", "2000");
+    const auto delay = option("power-delay", "Power Supply Delay Time in ms (0..3600000).", "MS", "2000");
     const auto keepOn = option("keep-fluke", "Do not put the calibrator to standby before its step command.");
     const auto full = option("full-files", "Also write TEMP/VekTMP-k.CSV per step.");
     const auto calCom = option("calibrator", "COM port of the calibrator.", "COM");
     const auto psCom = option("power-supply", "COM port of the power supply.", "COM");
     const auto meterCom = option("meter", "COM port of the next meter channel (up to six).", "COM");
-    p.process(arguments);
 
-    bool ok = true, numbersOk = true;
-    const int runMode = p.value(mode).toInt(&ok);
-    numbersOk &= ok && runMode >= 0 && runMode <= 2;
-    const int stepLimit = StepCountFromText(p.value(steps));
-    const int sampleCount = p.value(samples).toInt(&ok);
-    numbersOk &= ok && sampleCount > 0;
-    const int resultWidth = p.value(width).toInt(&ok);
-    numbersOk &= ok && resultWidth >= 8 && resultWidth <= 24;
-    const int averagingIndex = AveragingIndexFor(p.value(average).toInt(&ok));
-    numbersOk &= ok && averagingIndex >= 0;
-    const qulonglong seedValue = p.value(seed).toULongLong(&ok);
-    numbersOk &= ok;
-    if (!numbersOk)
-        return Fail(QStringLiteral("--mode is 0, 1 or 2; --samples, --width, --average and --seed take whole "
-                                   "numbers (width 8..24, averaging 1..32)"));
+    // Every argument is checked before anything runs; a bad one is named.
+    if (!p.parse(arguments))
+        return BadArgument(p.errorText());
+    if (p.isSet(help)) {
+        std::printf("%s", qPrintable(p.helpText()));
+        return kExitOk;
+    }
+    if (!p.positionalArguments().isEmpty())
+        return BadArgument(QStringLiteral("unexpected argument \"%1\"").arg(p.positionalArguments().first()));
+    auto bad = [&p](const QCommandLineOption &o, const char *rule) {
+        return BadArgument(QStringLiteral("--%1 \"%2\": %3").arg(o.names().first(), p.value(o), QLatin1String(rule)));
+    };
+    if (p.isSet(example))
+        return WriteExample(p.value(example));
+    const auto runMode = WholeNumber(p.value(mode), 0, 2);
+    if (!runMode)
+        return bad(mode, "is 0, 1 or 2");
+    const auto stepLimit = WholeNumber(p.value(steps), 1, kMaxStepCount);
+    if (!stepLimit)
+        return bad(steps, "is a whole number from 1 to 10000");
+    const auto sampleCount = WholeNumber(p.value(samples), 1, kSampleCapacity);
+    if (!sampleCount)
+        return bad(samples, "is a whole number from 1 to 65536");
+    const auto resultWidth = WholeNumber(p.value(width), 8, 24);
+    if (!resultWidth)
+        return bad(width, "is a whole number from 8 to 24");
+    const auto averageFactor = WholeNumber(p.value(average), 1, 32);
+    const int averagingIndex = averageFactor ? AveragingIndexFor(int(*averageFactor)) : -1;
+    if (averagingIndex < 0)
+        return bad(average, "is 1, 2, 4, 8, 16 or 32");
+    bool seedOk = false;
+    const qulonglong seedValue = p.value(seed).toULongLong(&seedOk);
+    if (!seedOk)
+        return bad(seed, "is a whole number");
+    const auto powerDelay = WholeNumber(p.value(delay), 0, 3600000);
+    if (!powerDelay)
+        return bad(delay, "is a whole number of milliseconds from 0 to 3600000");
     TempSettings settings;
-    settings.stepLimit = stepLimit;
-    settings.powerDelayText = p.value(delay);
+    settings.stepLimit = int(*stepLimit);
+    settings.powerDelayText = QString::number(*powerDelay);
     settings.keepCalibratorOn = p.isSet(keepOn);
     settings.fullFiles = p.isSet(full);
     const QString what = p.value(measure).toLower();
@@ -103,7 +214,7 @@ int TemperatureCommand(const QStringList &arguments)
     else if (what == QLatin1String("meter"))
         settings.measure = TempMeasure::MeterOnly;
     else
-        return Fail(QStringLiteral("--measure is adc+meter, adc or meter"));
+        return bad(measure, "is adc+meter, adc or meter");
     HeadlessBoardOptions boardOptions;
     boardOptions.averagingIndex = averagingIndex;
     const QString kindText = p.value(link).toUpper();
@@ -114,7 +225,9 @@ int TemperatureCommand(const QStringList &arguments)
     else if (kindText == QLatin1String("UART"))
         boardOptions.kind = InterfaceKind::UART;
     else
-        return Fail(QStringLiteral("--interface is SPI, Special or UART"));
+        return bad(link, "is SPI, Special or UART");
+    if (p.values(meterCom).size() > kMeterChannelCount)
+        return BadArgument(QStringLiteral("--meter is given at most six times"));
 
     const QString programDir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
     QString folder = p.isSet(dir) ? QDir(p.value(dir)).absolutePath() : programDir;
@@ -123,18 +236,25 @@ int TemperatureCommand(const QStringList &arguments)
 
     // The step tables, as the window's "Download" items load them.
     RegisterStepTable registers;
-    registers.SetSteps(stepLimit);
+    registers.SetSteps(settings.stepLimit);
     const RegisterStepLoad load = LoadRegisterStepFiles(folder, registers);
     if (!load.ok)
-        return Fail(QStringLiteral("cannot read %1%2").arg(folder, load.failedFile));
+        return Fail(QStringLiteral("cannot read %1%2 (the folder holds the step files Register.txt, Delay.txt, "
+                                   "ACM.txt, Fluke.txt and Power.txt; --example %3 writes a ready-to-run set)")
+                        .arg(folder, load.failedFile, QDir::toNativeSeparators(folder)));
     StepTable fluke, power;
-    fluke.SetRows(stepLimit);
-    power.SetRows(stepLimit);
-    if (LoadStepFile(folder + QStringLiteral("Fluke.txt"), fluke, stepLimit, StepFileKind::Calibrator) ==
+    fluke.SetRows(settings.stepLimit);
+    power.SetRows(settings.stepLimit);
+    if (LoadStepFile(folder + QStringLiteral("Fluke.txt"), fluke, settings.stepLimit, StepFileKind::Calibrator) ==
             FileRead::Unreadable ||
-        LoadStepFile(folder + QStringLiteral("Power.txt"), power, stepLimit, StepFileKind::PowerSupply) ==
+        LoadStepFile(folder + QStringLiteral("Power.txt"), power, settings.stepLimit, StepFileKind::PowerSupply) ==
             FileRead::Unreadable)
         return Fail(QStringLiteral("cannot read Fluke.txt or Power.txt in %1").arg(folder));
+    const TempTables tables = TempTablesFrom(registers, fluke, power);
+    if (CountSteps(tables, settings.stepLimit) == 0)
+        return Fail(QStringLiteral("no step to run: %1Register.txt has no value in column 1 of step 1").arg(folder));
+    if (g_stopSignal)
+        return SignalStatus();
 
     // The board and the bench: real, or the simulated ones on simulated time.
     const bool sim = p.isSet(simulate);
@@ -203,25 +323,46 @@ int TemperatureCommand(const QStringList &arguments)
     InstrumentPorts records{};
     InstrumentBuffers buffers;
     InstrumentLink instruments(ports, clock, buffers, records);
-    auto report = [](const SelectOutcome &o) { std::fprintf(stderr, "%s\n", qPrintable(o.statusText)); };
-    if (!calibratorPort.isEmpty())
-        report(SelectCalibrator(instruments, ports, records[kCalibratorPort], calibratorPort));
-    if (!supplyPort.isEmpty())
-        report(SelectPowerSupply(instruments, ports, records[kPowerSupplyPort], supplyPort));
-    for (int c = 0; c < meterPorts.size() && c < kMeterChannelCount; ++c)
-        report(SelectMeter(instruments, ports, records, c, meterPorts[c]));
+    // An instrument that was asked for and is not found stops the command before the run.
+    QStringList missing;
+    auto report = [&missing](const SelectOutcome &o, const InstrumentPort &record, const QString &what) {
+        std::fprintf(stderr, "%s\n", qPrintable(o.statusText));
+        if (!record.present)
+            missing << what;
+    };
+    if (!calibratorPort.isEmpty() && !g_stopSignal) {
+        const SelectOutcome o = SelectCalibrator(instruments, ports, records[kCalibratorPort], calibratorPort);
+        report(o, records[kCalibratorPort], QStringLiteral("calibrator on ") + calibratorPort);
+    }
+    if (!supplyPort.isEmpty() && !g_stopSignal) {
+        const SelectOutcome o = SelectPowerSupply(instruments, ports, records[kPowerSupplyPort], supplyPort);
+        report(o, records[kPowerSupplyPort], QStringLiteral("power supply on ") + supplyPort);
+    }
+    for (int c = 0; c < meterPorts.size() && c < kMeterChannelCount && !g_stopSignal; ++c) {
+        const SelectOutcome o = SelectMeter(instruments, ports, records, c, meterPorts[c]);
+        report(o, records[size_t(kFirstMeterPort + c)], QStringLiteral("meter %1 on %2").arg(c).arg(meterPorts[c]));
+    }
+    if (g_stopSignal) {
+        ReleaseBoard(io, chips[0].link);
+        return SignalStatus();
+    }
+    if (!missing.isEmpty()) {
+        ReleaseBoard(io, chips[0].link);
+        return Fail(QStringLiteral("not found: ") + missing.join(QStringLiteral(", ")));
+    }
 
     SampleStore store;
-    store.TargetCount = CaptureTarget(sampleCount);
-    ApplyScaleIndex(store, resultWidth - 8);
+    store.TargetCount = CaptureTarget(int(*sampleCount));
+    ApplyScaleIndex(store, int(*resultWidth) - 8);
     AnalysisResults results;
     TemperatureRun run(clock, instruments, records, folder);
     ConnectHeadlessBoard(run, port, store, results, boardOptions);
     run.view.pumpMessages = [&run] {
-        if (g_stopRequested && run.Running())
+        if (g_stopSignal && run.Running())
             run.Stop();
     };
-    run.view.stepDone = [&run](int step, bool measured, bool measuredOk) {
+    run.view.notice = [](const QString &text) { std::fprintf(stderr, "vek-enob temperature: %s\n", qPrintable(text)); };
+    run.view.stepDone = [&run, &afterStep](int step, bool measured, bool measuredOk) {
         const AnalysisResults &r = run.Results().steps[size_t(step)];
         QString line = QStringLiteral("Step %1:").arg(step);
         if (!measured)
@@ -237,22 +378,20 @@ int TemperatureCommand(const QStringList &arguments)
                     QString::fromLatin1(MeterReadingText(run.Results().meter[size_t(c)][size_t(step)])));
         std::printf("%s\n", qPrintable(line));
         std::fflush(stdout);
+        if (afterStep)
+            afterStep(step);
     };
-    struct sigaction sa = {};
-    sa.sa_handler = OnStopSignal;
-    sigemptyset(&sa.sa_mask);
-    ::sigaction(SIGINT, &sa, nullptr);
-    ::sigaction(SIGTERM, &sa, nullptr);
 
-    const QString error = run.Run(runMode, TempTablesFrom(registers, fluke, power), settings);
+    const TempRunOutcome out = run.Run(int(*runMode), tables, settings);
     ReleaseBoard(io, chips[0].link);
-    if (!error.isEmpty())
-        return Fail(error);
-    if (g_stopRequested) {
-        std::fprintf(stderr, "vek-enob temperature: stopped\n");
-        return 130;
-    }
-    return 0;
+    if (out.end == TempRunEnd::NotStarted)
+        return Fail(out.error);
+    std::fprintf(stderr, "vek-enob temperature: %s\n", qPrintable(out.lastLine));
+    if (out.end == TempRunEnd::Failed)
+        return kExitFailed;
+    if (g_stopSignal)
+        return SignalStatus();
+    return out.failedSteps > 0 || out.end != TempRunEnd::Finished ? kExitSomeStepsFailed : kExitOk;
 }
 
 } // namespace vek

@@ -270,23 +270,25 @@ void TTMP::UpdateButtons()
     m_lkEnter->setEnabled(bool(m_run.rangeLock));
 }
 
-void TTMP::CatchADCClick()
+void TTMP::StartRun(int mode)
 {
-    if (m_run.run)
-        m_run.run(1);
+    if (!m_run.run || m_startQueued || runState.running)
+        return;
+    m_startQueued = true;
+    for (QPushButton *b : {m_catchAdc, m_badc, m_flashRd, m_saveData})
+        b->setEnabled(false);
+    QTimer::singleShot(0, this, [this, mode] {
+        m_startQueued = false;
+        m_run.run(mode);
+        UpdateButtons();
+    });
 }
 
-void TTMP::BADCClick()
-{
-    if (m_run.run)
-        m_run.run(0);
-}
+void TTMP::CatchADCClick() { StartRun(1); }
 
-void TTMP::BFlashRDClick()
-{
-    if (m_run.run)
-        m_run.run(2);
-}
+void TTMP::BADCClick() { StartRun(0); }
+
+void TTMP::BFlashRDClick() { StartRun(2); }
 
 void TTMP::Button2Click()
 {

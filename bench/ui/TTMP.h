@@ -76,6 +76,11 @@ public:
 
     // Attaches the run; the buttons whose work is given are enabled.
     void AttachRun(TemperatureRunHooks hooks);
+    // Looks for the board ("USB Scan"); a run that finds no link at its start tries it once.
+    std::function<void()> connectBoard;
+    // The start buttons return at once: the run starts from the event loop, so that the
+    // window (and "Stop") answers while it runs. `mode` as TemperatureRunHooks::run.
+    void StartRun(int mode);
     void CatchADCClick();
     void BADCClick();
     void BFlashRDClick();
@@ -115,6 +120,7 @@ private:
 
     AppContext &m_ctx;
     TemperatureRunHooks m_run;
+    bool m_startQueued = false;
     int m_usedColumns = 0;
     int m_usedRows = 0;
     RegisterStepModel *m_regModel = nullptr;

@@ -38,6 +38,10 @@ void ConnectTemperatureRun(TTMP &tmp, TAnxADC &anx, AppContext &ctx)
     TemperatureRun &run = runner->run;
 
     run.board.connected = [&ctx] { return ctx.chipSlots[0].link.connected != 0; };
+    run.board.connect = [&tmp] {
+        if (tmp.connectBoard)
+            tmp.connectBoard();
+    };
     run.board.pulseReset = [&ctx] {
         LinkIo io = ctx.Link();
         PulseReset(io, ctx.chipSlots[0].link);
@@ -65,11 +69,24 @@ void ConnectTemperatureRun(TTMP &tmp, TAnxADC &anx, AppContext &ctx)
             ok = anx.TmpRAMADC(refVolt);
         }
         results = ctx.analysisResults;
-        return ok;
+        return ok && !SilentChipRecord(ctx.samples);
     };
     run.board.stopCapture = [&ctx] { ctx.samples.CaptureIdle = true; };
-    run.board.saveFullFile = [&ctx](const QString &path) {
-        return SaveResultFile(path, ctx.samples, ctx.analysisResults);
+    run.board.saveFullFile = [&ctx](const QString &path, const AnalysisResults &figures) {
+        return SaveResultFile(path, ctx.samples, figures);
+    };
+    // Each step reads its rows as it reaches them: edits and loads during a run count.
+    run.refreshStep = [&ctx](int step, TempTables &t) {
+        for (int row : {0, step})
+            if (row < int(t.reg.size()))
+                for (int c = 1; c < kRegTableColumns; ++c)
+                    t.reg[size_t(row)][size_t(c)] = ctx.registerSteps.Cell(row, c);
+        if (step > int(t.fluke.size()))
+            t.fluke.resize(size_t(step));
+        if (step > int(t.power.size()))
+            t.power.resize(size_t(step));
+        t.fluke[size_t(step - 1)] = {ctx.flukeSteps.Marker(step), ctx.flukeSteps.Command(step)};
+        t.power[size_t(step - 1)] = {ctx.powerSteps.Marker(step), ctx.powerSteps.Command(step)};
     };
     run.view.pumpMessages = [] { QCoreApplication::processEvents(); };
     run.view.status = [&ctx](int field, const QString &text) { ctx.status.SetText(field, text); };
@@ -98,20 +115,29 @@ void ConnectTemperatureRun(TTMP &tmp, TAnxADC &anx, AppContext &ctx)
         settings.fullFiles = tmp.CHFULL()->isChecked();
         settings.measure = static_cast<TempMeasure>(std::clamp(tmp.CADCBRY()->currentIndex(), 0, 2));
         tmp.runState.running = true;
-        const QString error = run.Run(mode, TempTablesFrom(ctx.registerSteps, ctx.flukeSteps, ctx.powerSteps),
-                                      settings);
+        const TempRunOutcome out =
+            run.Run(mode, TempTablesFrom(ctx.registerSteps, ctx.flukeSteps, ctx.powerSteps), settings);
         tmp.runState.running = false;
         tmp.runState.registerColumns = run.RegisterColumns();
         tmp.runState.steps = run.StepCount();
         tmp.runState.fullFileNumber = run.FullFileNumber();
         for (QPushButton *b : buttons)
             b->setEnabled(true);
-        if (!error.isEmpty()) {
-            ctx.status.SetText(0, error);
-            ctx.dialogs.Message(&tmp, QStringLiteral("Error"), error, MsgButtons::Ok, MsgIcon::Error);
+        // Every outcome is said: a run that did not start or could not write its files in a
+        // message box as well.
+        if (out.end == TempRunEnd::NotStarted || out.end == TempRunEnd::Failed) {
+            const QString text = out.end == TempRunEnd::Failed ? out.lastLine : out.error;
+            ctx.status.SetText(0, text);
+            ctx.dialogs.Message(&tmp, QStringLiteral("Error"), text, MsgButtons::Ok, MsgIcon::Error);
+        } else {
+            ctx.status.SetText(0, out.lastLine);
         }
     };
-    hooks.saveData = [&run] { run.ENSaveClick(); };
+    hooks.saveData = [&run, &ctx] {
+        const QString error = run.ENSaveClick();
+        if (!error.isEmpty())
+            ctx.status.SetText(0, error);
+    };
     hooks.rangeLock = [&tmp, &run] {
         run.LKENTER(tmp.LK3V()->isChecked()     ? RangeLock::Lock3V
                     : tmp.LK330mV()->isChecked() ? RangeLock::Lock330mV

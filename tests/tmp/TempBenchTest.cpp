@@ -115,18 +115,22 @@ struct LoadedTables {
 };
 
 // Runs the ten steps in dir; `afterStep` runs after each finished step.
-void RunTenSteps(const QString &dir, bool fullFiles, const std::function<void(int)> &afterStep = {})
+void RunTenSteps(const QString &dir, bool fullFiles, const std::function<void(int)> &afterStep = {},
+                 int mode = kTempModeStreamed)
 {
     SimRig rig;
     LoadedTables t(dir);
     TemperatureRun run(rig.clock, rig.link, rig.records, dir + "/");
-    ConnectHeadlessBoard(run, rig.port, rig.store, rig.results, {});
+    HeadlessBoardOptions options; // the RAM banks of the chip, as the command-line run takes them
+    options.bank1Present = rig.model.chip.ramBanks[1].Defined();
+    options.bank2Present = rig.model.chip.ramBanks[2].Defined();
+    ConnectHeadlessBoard(run, rig.port, rig.store, rig.results, options);
     if (afterStep)
         run.view.stepDone = [&](int s, bool, bool) { afterStep(s); };
     TempSettings settings;
     settings.stepLimit = 10;
     settings.fullFiles = fullFiles;
-    EXPECT_TRUE(run.Run(kTempModeStreamed, t.Tables(), settings).isEmpty());
+    EXPECT_EQ(run.Run(mode, t.Tables(), settings).end, TempRunEnd::Finished);
     ReleaseBoard(rig.io, rig.chips[0].link);
 }
 
@@ -134,7 +138,7 @@ std::vector<QList<QByteArray>> StepLines(const QByteArray &file)
 {
     std::vector<QList<QByteArray>> lines;
     for (const QByteArray &line : file.split('\n').mid(2))
-        if (!line.trimmed().isEmpty())
+        if (!line.trimmed().isEmpty() && !line.startsWith("Run "))
             lines.push_back(line.trimmed().split(','));
     return lines;
 }
@@ -153,7 +157,7 @@ TEST(TempBench, TenStepsFollowTheCalibratorAndLogTheOffStep)
     for (int s = 1; s <= 10; ++s) {
         SCOPED_TRACE(s);
         const QList<QByteArray> &line = a[size_t(s - 1)];
-        ASSERT_EQ(line.size(), 8);
+        ASSERT_EQ(line.size(), s == 5 ? 9 : 8); // step 5 ends with "Test Fail"
         EXPECT_EQ(line[0].toInt(), s);
         if (s == 5) {
             EXPECT_EQ(line[1].trimmed(), QByteArray("nan")); // no supply: the chip does not answer
@@ -173,6 +177,21 @@ TEST(TempBench, TenStepsFollowTheCalibratorAndLogTheOffStep)
         EXPECT_TRUE(ReadAll(dir.filePath(QStringLiteral("TEMP/VekTMP-%1.CSV").arg(k))).contains("\xA5\xAD\xA7\xA1\xAD\xC8"));
 }
 
+TEST(TempBench, RamBlockWithoutSupplyIsTestFail)
+{
+    QTemporaryDir dir;
+    WriteTenStepFiles(dir.path());
+    RunTenSteps(dir.path(), true, {}, kTempModeRamBlock);
+    const std::vector<QList<QByteArray>> a = StepLines(ReadAll(dir.filePath("VekTEMPA.CSV")));
+    ASSERT_EQ(a.size(), 10u);
+    EXPECT_GT(a[3][4].toDouble(), 15.0); // step 4, ENOB
+    EXPECT_EQ(a[4][1].trimmed(), QByteArray("nan")); // step 5: the chip read nothing but 0xFF
+    EXPECT_EQ(a[4].back().trimmed(), QByteArray("Test Fail"));
+    // Its full sample file carries no figures of another step.
+    const QByteArray full = ReadAll(dir.filePath("TEMP/VekTMP-4.CSV"));
+    EXPECT_TRUE(full.contains("nan")) << full.right(200).toStdString();
+}
+
 TEST(TempBench, KilledAfterStepFiveKeepsStepsOneToFive)
 {
     QTemporaryDir dir;
@@ -187,7 +206,7 @@ TEST(TempBench, KilledAfterStepFiveKeepsStepsOneToFive)
     ASSERT_EQ(b.size(), 20u);
     EXPECT_GT(b[6][1].toDouble(), 80000.0);    // step 4, 300 mV
     EXPECT_EQ(b[8][1].trimmed(), QByteArray("nan")); // step 5
-    EXPECT_EQ(b[10][1].toDouble(), 0.0);        // step 6 never ran
+    EXPECT_EQ(b[10].back().trimmed(), QByteArray("not run")); // step 6 never ran
     for (int k = 0; k < 5; ++k)
         EXPECT_TRUE(ReadAll(dir.filePath(QStringLiteral("TEMP/VekTMP-%1.CSV").arg(k))).endsWith("\r\n"));
     EXPECT_FALSE(QFile::exists(dir.filePath("TEMP/VekTMP-5.CSV")));
@@ -205,7 +224,7 @@ TEST(TempBench, CommandLineRunWritesTheSameFiles)
                                            QStringLiteral("--steps"), QStringLiteral("10"), QStringLiteral("--dir"),
                                            tool.path()});
     ASSERT_TRUE(p.waitForFinished(60000));
-    ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    ASSERT_EQ(p.exitCode(), 3) << p.readAllStandardError().toStdString(); // step 5 failed
     const QByteArray out = p.readAllStandardOutput();
     EXPECT_EQ(out.count("\nStep ") + out.startsWith("Step "), 10) << out.toStdString();
     EXPECT_TRUE(out.contains("Step 5: Test Fail"));
@@ -238,7 +257,7 @@ TEST(TempBench, StopEndsACaptureInProgress)
     ASSERT_GT(stoppedAt, 0);
     EXPECT_LT(rig.store.SampleCount, 65536);
     EXPECT_LT((rig.clock.NowDays() - stoppedAt) * kMsPerDay, 1000 + 700); // and the closing standby
-    EXPECT_TRUE(ReadAll(dir.filePath("VekTEMPA.CSV")).contains("\r\n1, 0.000000")); // not logged
+    EXPECT_TRUE(ReadAll(dir.filePath("VekTEMPA.CSV")).contains("\r\n1, nan, nan, nan, nan, nan, nan, nan, not run\r\n"));
 }
 
 TEST(TempBench, BoardBufferedCaptureStoresEachRecordedSampleOnce)
@@ -290,6 +309,42 @@ TEST(TempBench, StopDuringReadOutRestoresThePortRegister)
     const double start = rig.clock.NowDays();
     EXPECT_FALSE(ReadADFlash(io, rig.store));
     EXPECT_LT((rig.clock.NowDays() - start) * kMsPerDay, 8000.0);
+}
+
+TEST(TempBench, BoardBufferedCaptureOf9600SamplesAt5Hz)
+{
+    SimRig rig;
+    rig.PowerOn();
+    ASSERT_TRUE(ReadChip(rig.port, 0x00, 1, 0));
+    // Oversampling 32768 on the halved clock, divider 8: 5 results a second.
+    rig.board.usb.board.memory.Write(0x30, 0x27);
+    rig.board.usb.board.memory.Write(0x31, 0x03);
+    ASSERT_DOUBLE_EQ(rig.board.adc.DataRateHz(), 5.0);
+    rig.store.TargetCount = 9600;
+    FlashCaptureIo io(rig.port);
+    const double start = rig.clock.NowDays();
+    MeasureSettings settings;
+    ASSERT_TRUE(BFlashRDCOM(io, rig.store, settings, rig.results)) << io.failure.toStdString();
+    EXPECT_EQ(rig.store.SampleCount, 9600);
+    // 9606 recorded results at 5 Hz: 32 minutes, longer than any fixed half hour.
+    EXPECT_NEAR(rig.store.ElapsedMs, 9606 / 5.0 * 1000, 9606 / 5.0 * 10);
+    EXPECT_GT((rig.clock.NowDays() - start) * kMsPerDay, 1921000.0);
+
+    // A recording that never completes fails at the limit its sample count sets, and says why.
+    rig.board.recorder.neverFinish = true;
+    rig.store.TargetCount = 100;
+    QStringList status0;
+    io.status = [&](int field, const QString &text) {
+        if (field == 0)
+            status0 << text;
+    };
+    const double again = rig.clock.NowDays();
+    EXPECT_FALSE(BFlashRDCOM(io, rig.store, settings, rig.results));
+    const double waitedMs = (rig.clock.NowDays() - again) * kMsPerDay;
+    EXPECT_GT(waitedMs, RecordingLimitMs(106, 0));
+    EXPECT_LT(waitedMs, RecordingLimitMs(106, 0) * 1.02);
+    ASSERT_EQ(status0.size(), 1);
+    EXPECT_TRUE(status0[0].startsWith(QStringLiteral("Ca.Flash: the recording was not complete after "))) << status0[0].toStdString();
 }
 
 TEST(MeterChannels, ChoicesFileAndSearch)

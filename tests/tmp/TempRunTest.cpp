@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cmath>
@@ -80,18 +81,22 @@ TEST(TempFiles, SummaryAndMeterBytes)
 {
     TempResults r;
     r.steps[1] = {1.5, 2, 3, 4, 5, 6, 7};
-    r.steps[2].mean = std::nan("");
+    r.state[1] = TempStepState::Measured;
+    r.steps[2] = r.steps[1]; // figures of a step that did not measure are never written
+    r.state[2] = TempStepState::Failed;
     const QByteArray once = SummaryFileBytes(r, 2, false);
     EXPECT_EQ(once, QByteArray("Test #0, , , \r\n ,\xA5\xAD\xA7\xA1\xAD\xC8, VPP(nV), RMS Noise(nV), Enob, "
                                "VPP(count), RMS Noise(count), Noise Free\r\n"
                                "1, 1.500000, 2.000000, 3.000000, 4.000000, 5.000000, 6.000000, 7.000000\r\n"
-                               "2, nan, 0.000000, 0.000000, 0.000000, 0.000000, 0.000000, 0.000000\r\n"));
+                               "2, nan, nan, nan, nan, nan, nan, nan, Test Fail\r\n"));
     const QByteArray twice = SummaryFileBytes(r, 2, true);
     EXPECT_EQ(twice.count("\r\n1, 1.5"), 2);
     EXPECT_EQ(twice.count("\r\n2, nan"), 2);
 
     r.meter[0][1] = 0.5;
     r.meterUnit[0][1] = MeterUnitText(0x06, 0);
+    EXPECT_TRUE(SummaryFileBytes(r, 3, false, "Run stopped after step 2 of 3")
+                    .endsWith("\r\n3, nan, nan, nan, nan, nan, nan, nan, not run\r\nRun stopped after step 2 of 3\r\n"));
     const QByteArray meter = MeterFileBytes(r, 1);
     EXPECT_TRUE(meter.startsWith(", , , Test #0, , , Test #1, , "));
     EXPECT_TRUE(meter.contains("\r\n, , , 1, .5, DC V, 1, , "));
@@ -134,7 +139,9 @@ TEST(TempRun, StepsWriteRegistersInstrumentsAndFiles)
     t.fluke = {{QStringLiteral("1"), QStringLiteral("OUT 100 mV ,0 Hz")}};
     TempSettings settings;
     settings.measure = TempMeasure::AdcOnly;
-    EXPECT_TRUE(rig.run.Run(kTempModeStreamed, t, settings).isEmpty());
+    const TempRunOutcome out = rig.run.Run(kTempModeStreamed, t, settings);
+    EXPECT_EQ(out.end, TempRunEnd::Finished);
+    EXPECT_EQ(out.failedSteps, 1);
 
     EXPECT_EQ(writes, (std::vector<std::pair<int, int>>{{0x3C, 1}, {0x30, 0}, {0x3C, 2}, {0x30, 0}, {0x3C, 3}, {0x30, 0}}));
     // "VOLT 5.0" is followed by "OUTP ON" (sent twice: the supply does not reply to either);
@@ -149,23 +156,116 @@ TEST(TempRun, StepsWriteRegistersInstrumentsAndFiles)
     EXPECT_TRUE(rig.calLine->written.endsWith("STBY\r"));
     EXPECT_TRUE(rig.status2.contains(QStringLiteral("Test Fail")));
     const QByteArray b = ReadAll(rig.File("VekTEMPB.CSV"));
-    EXPECT_EQ(b.count("\r\n2, nan, nan"), 2);
+    EXPECT_EQ(b.count("\r\n2, nan, nan, nan, nan, nan, nan, nan, Test Fail\r\n"), 2);
     EXPECT_EQ(b.count("\r\n3, 300.000000"), 2);
+    EXPECT_TRUE(b.endsWith("\r\nRun finished: 3 of 3 steps done, 1 Test Fail\r\n"));
     EXPECT_EQ(ReadAll(rig.File("VekTEMPA.CSV")).count("\r\n3, 300.000000"), 1);
     EXPECT_FALSE(QFile::exists(rig.File("VekTEMPBryMen.CSV"))); // "ADC" alone
 }
 
-TEST(TempRun, MeterAloneMeasuresNothingAndKeepsTheTables)
+TEST(TempRun, MeterAloneMeasuresNothingAndLogsNoEarlierFigures)
 {
     RunRig rig;
     TempSettings settings;
     rig.run.Run(kTempModeStreamed, RunRig::Tables(2), settings);
     ASSERT_EQ(rig.measured, 2);
     settings.measure = TempMeasure::MeterOnly;
-    rig.run.Run(kTempModeStreamed, RunRig::Tables(2), settings);
+    rig.run.board.connected = [] { return false; }; // no board needed without a chip measurement
+    EXPECT_EQ(rig.run.Run(kTempModeStreamed, RunRig::Tables(2), settings).end, TempRunEnd::Finished);
     EXPECT_EQ(rig.measured, 2);
-    EXPECT_TRUE(ReadAll(rig.File("VekTEMPB.CSV")).contains("\r\n2, 200.000000"));
+    EXPECT_TRUE(ReadAll(rig.File("VekTEMPB.CSV")).contains("\r\n2, nan, nan, nan, nan, nan, nan, nan, no chip measurement\r\n"));
     EXPECT_TRUE(QFile::exists(rig.File("VekTEMPBryMen.CSV")));
+}
+
+TEST(TempRun, WithoutBoardNothingRunsAndAStepWithoutItsRowIsTestFail)
+{
+    RunRig rig;
+    bool up = false;
+    int tries = 0;
+    rig.run.board.connected = [&] { return up; };
+    rig.run.board.connect = [&] { ++tries; };
+    TempRunOutcome out = rig.run.Run(kTempModeStreamed, RunRig::Tables(3), {});
+    EXPECT_EQ(out.end, TempRunEnd::NotStarted);
+    EXPECT_EQ(out.error, QStringLiteral("USB not Connect !!!"));
+    EXPECT_EQ(tries, 1);
+    EXPECT_EQ(rig.measured, 0);
+    EXPECT_FALSE(QFile::exists(rig.File("VekTEMPB.CSV")));
+    EXPECT_TRUE(rig.calLine->written.isEmpty());
+
+    // Connected on the first try; the link drops after step 1's capture and is back only after
+    // step 2's register row was due: step 2 measures nothing.
+    rig.run.board.connect = [&] { up = true; };
+    std::vector<int> rowsWritten;
+    rig.run.board.writeRegister = [&](uint16_t a, uint8_t v) {
+        if (a == 0x3C)
+            rowsWritten.push_back(v);
+    };
+    auto measure = rig.run.board.measure;
+    rig.run.board.measure = [&](int mode, const QString &ref, AnalysisResults &r) {
+        const bool ok = measure(mode, ref, r);
+        up = rig.measured != 1;
+        return ok;
+    };
+    rig.run.board.clearSamples = [&] { up = true; };
+    out = rig.run.Run(kTempModeStreamed, RunRig::Tables(3), {});
+    EXPECT_EQ(out.end, TempRunEnd::Finished);
+    EXPECT_EQ(out.failedSteps, 1);
+    EXPECT_EQ(rowsWritten, (std::vector<int>{1, 3}));
+    EXPECT_EQ(rig.measured, 2);
+    const QByteArray a = ReadAll(rig.File("VekTEMPA.CSV"));
+    EXPECT_TRUE(a.contains("\r\n2, nan, nan, nan, nan, nan, nan, nan, Test Fail\r\n")) << a.toStdString();
+    EXPECT_TRUE(a.contains("\r\n3, 200.000000"));
+}
+
+TEST(TempRun, FilesBelongToTheRunFromItsStartAndSayHowItEnded)
+{
+    RunRig rig;
+    for (const char *name : {"VekTEMPA.CSV", "VekTEMPB.CSV"}) {
+        QFile old(rig.File(name));
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("1, 7.000000, 7.000000\r\n2, 7.000000, 7.000000\r\n");
+    }
+    QByteArray duringStep1;
+    rig.run.view.stepDone = [&](int s, bool, bool) {
+        if (s == 1) {
+            duringStep1 = ReadAll(rig.File("VekTEMPB.CSV"));
+            rig.run.Stop();
+        }
+    };
+    const TempRunOutcome out = rig.run.Run(kTempModeStreamed, RunRig::Tables(3), {});
+    EXPECT_EQ(out.end, TempRunEnd::Stopped);
+    EXPECT_EQ(out.stepsDone, 1);
+    EXPECT_TRUE(duringStep1.contains("\r\n1, 100.000000"));
+    EXPECT_TRUE(duringStep1.contains("\r\n3, nan, nan, nan, nan, nan, nan, nan, not run\r\n"));
+    EXPECT_TRUE(duringStep1.endsWith("\r\nRun in progress: 1 of 3 steps done\r\n"));
+    for (const char *name : {"VekTEMPA.CSV", "VekTEMPB.CSV"}) {
+        const QByteArray f = ReadAll(rig.File(name));
+        EXPECT_FALSE(f.contains("7.000000")) << name;
+        EXPECT_TRUE(f.contains("\r\n2, nan, nan, nan, nan, nan, nan, nan, not run\r\n")) << name;
+        EXPECT_TRUE(f.endsWith("\r\nRun stopped after step 1 of 3\r\n")) << name;
+    }
+    EXPECT_TRUE(ReadAll(rig.File("VekTEMPBryMen.CSV")).contains(", 3, , , not run\r\n"));
+}
+
+TEST(TempRun, SummaryFilesThatCannotBeWrittenAreSaidAndStopTheRun)
+{
+    RunRig rig;
+    QStringList notices;
+    rig.run.view.notice = [&](const QString &text) { notices << text; };
+    // The name is taken (a folder): the file goes under its "OVER" name, and that is said.
+    ASSERT_TRUE(QDir(rig.dir.path()).mkdir("VekTEMPB.CSV"));
+    EXPECT_EQ(rig.run.Run(kTempModeStreamed, RunRig::Tables(2), {}).end, TempRunEnd::Finished);
+    EXPECT_TRUE(ReadAll(rig.File("VekTEMPFOVER.CSV")).contains("\r\n2, 200.000000"));
+    ASSERT_FALSE(notices.isEmpty());
+    EXPECT_EQ(notices.first(), QStringLiteral("Cannot write VekTEMPB.CSV: written as VekTEMPFOVER.CSV"));
+    // Neither name can be written: the run does not go on.
+    ASSERT_TRUE(QFile::remove(rig.File("VekTEMPFOVER.CSV")));
+    ASSERT_TRUE(QDir(rig.dir.path()).mkdir("VekTEMPFOVER.CSV"));
+    const TempRunOutcome out = rig.run.Run(kTempModeStreamed, RunRig::Tables(2), {});
+    EXPECT_EQ(out.end, TempRunEnd::Failed);
+    EXPECT_EQ(out.error, QStringLiteral("Cannot write ") + rig.File("VekTEMPB.CSV"));
+    EXPECT_EQ(rig.measured, 2);
+    EXPECT_TRUE(out.lastLine.startsWith(QStringLiteral("Run ended after step 0 of 2: Cannot write ")));
 }
 
 TEST(TempRun, StopEndsAWaitWithinASecond)
@@ -197,8 +297,8 @@ TEST(TempRun, CannotCreateStillRunsTheClosingSteps)
     blocker.close();
     TempSettings settings;
     settings.fullFiles = true;
-    rig.run.board.saveFullFile = [](const QString &) { return true; };
-    const QString error = rig.run.Run(kTempModeStreamed, RunRig::Tables(3), settings);
+    rig.run.board.saveFullFile = [](const QString &, const AnalysisResults &) { return true; };
+    const QString error = rig.run.Run(kTempModeStreamed, RunRig::Tables(3), settings).error;
     EXPECT_TRUE(error.startsWith(QStringLiteral("Cannot create "))) << error.toStdString();
     EXPECT_EQ(rig.measured, 1);
     EXPECT_FALSE(rig.run.Running());
@@ -215,4 +315,23 @@ TEST(TempRun, RangeLockSequences)
     rig.calLine->written.clear();
     rig.run.LKENTER(RangeLock::None);
     EXPECT_EQ(rig.calLine->written, QByteArray("STBY\rRANGELCK OFF\r"));
+}
+
+TEST(TempRun, AFailedStepsFullFileHoldsNoFiguresOfAnother)
+{
+    RunRig rig;
+    std::vector<double> means;
+    rig.run.board.saveFullFile = [&](const QString &, const AnalysisResults &r) {
+        means.push_back(r.mean);
+        return true;
+    };
+    TempTables t = RunRig::Tables(3);
+    t.reg[2][kAcmColumn] = QStringLiteral("0"); // step 2's measurement fails
+    TempSettings settings;
+    settings.fullFiles = true;
+    rig.run.Run(kTempModeStreamed, t, settings);
+    ASSERT_EQ(means.size(), 3u);
+    EXPECT_EQ(means[0], 100.0);
+    EXPECT_TRUE(std::isnan(means[1]));
+    EXPECT_EQ(means[2], 300.0);
 }

@@ -13,7 +13,10 @@
 #include "instruments/MeterChannels.h"
 #include "sim/SimulatedTempBench.h"
 
+#include <QAccessible>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,62 +27,89 @@
 
 using namespace vek;
 
-TEST(TempWindowRun, TenStepsThroughTheWindow)
+namespace {
+
+// Presses a start button: the click returns at once and the run starts from the event loop;
+// the events are processed until the run is over.
+void PressAndRun(QPushButton *button, TTMP &tmp)
 {
+    button->click();
+    EXPECT_FALSE(tmp.runState.running); // not started inside the click
+    QElapsedTimer t;
+    t.start();
+    do
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    while ((!tmp.CatchADC()->isEnabled() || tmp.runState.running) && t.elapsed() < 120000);
+}
+
+} // namespace
+
+// The program on the simulated board and bench with the instruments selected and ten steps in
+// the tables: the calibrator from 0 to 900 mV, the supply off at step 5.
+struct WindowRig {
     QTemporaryDir dir;
     const QString programDir = dir.path() + QLatin1Char('/');
     FakeClock clock;
     ScriptedDialogs dialogs;
-    AppContext ctx(clock, dialogs, programDir);
-    sim::SimulatedBoard board(clock);
-    board.SetUpConverter(1, QString(), nullptr);
-    UseSimulatedBoard(ctx, board);
-    sim::SimulatedTempBench bench(clock, board, ctx.serialPorts);
-    Program program(ctx);
-    ctx.setup.chipModelIndex = 0;
+    AppContext ctx{clock, dialogs, programDir};
+    sim::SimulatedBoard board{clock};
+    std::unique_ptr<sim::SimulatedTempBench> bench;
+    std::unique_ptr<Program> program;
+
+    void SetUp()
     {
-        AppContext &c = ctx;
-        const QString keep = c.programDir;
-        c.programDir = QStringLiteral(VEK_SOURCE_DIR "/");
-        ASSERT_TRUE(GetSELUP(c));
-        c.programDir = keep;
-    }
-    ctx.chipSlots[0].interfaceKind = InterfaceKind::SPI;
-    LinkIo io = ctx.Link();
-    uint8_t status = 0xFF;
-    ASSERT_TRUE(ConnectLink(io, ctx.chipSlots[0].link, status));
-    InstrumentLink link(ctx.serialPorts, clock, ctx.instrumentBuffers, ctx.instrumentPorts);
-    SelectCalibrator(link, ctx.serialPorts, ctx.instrumentPorts[kCalibratorPort], QStringLiteral("COM7"));
-    SelectPowerSupply(link, ctx.serialPorts, ctx.instrumentPorts[kPowerSupplyPort], QStringLiteral("COM8"));
-    for (int c = 0; c < kMeterChannelCount; ++c)
-        SelectMeter(link, ctx.serialPorts, ctx.instrumentPorts, c, sim::SimulatedTempBench::MeterCom(c));
-
-    TTMP &tmp = *program.Windows().tmp;
-    TAnxADC &anx = *program.Windows().anx;
-    anx.SetTXScaleIndex(16);
-    anx.SetNPointIndex(3); // 256 samples
-    tmp.EModenum()->setText(QStringLiteral("10"));
-    tmp.EModenumKeyPress();
-    RegisterStepModel &reg = *tmp.RegChgModel();
-    reg.Change([](RegisterStepTable &t) {
-        t.SetCell(0, 1, QStringLiteral("40"));
+        board.SetUpConverter(1, QString(), nullptr);
+        UseSimulatedBoard(ctx, board);
+        bench = std::make_unique<sim::SimulatedTempBench>(clock, board, ctx.serialPorts);
+        program = std::make_unique<Program>(ctx);
+        ctx.setup.chipModelIndex = 0;
+        const QString keep = ctx.programDir;
+        ctx.programDir = QStringLiteral(VEK_SOURCE_DIR "/");
+        ASSERT_TRUE(GetSELUP(ctx));
+        ctx.programDir = keep;
+        ctx.chipSlots[0].interfaceKind = InterfaceKind::SPI;
+        LinkIo io = ctx.Link();
+        uint8_t status = 0xFF;
+        ASSERT_TRUE(ConnectLink(io, ctx.chipSlots[0].link, status));
+        InstrumentLink link(ctx.serialPorts, clock, ctx.instrumentBuffers, ctx.instrumentPorts);
+        SelectCalibrator(link, ctx.serialPorts, ctx.instrumentPorts[kCalibratorPort], QStringLiteral("COM7"));
+        SelectPowerSupply(link, ctx.serialPorts, ctx.instrumentPorts[kPowerSupplyPort], QStringLiteral("COM8"));
+        for (int c = 0; c < kMeterChannelCount; ++c)
+            SelectMeter(link, ctx.serialPorts, ctx.instrumentPorts, c, sim::SimulatedTempBench::MeterCom(c));
+        TTMP &tmp = Tmp();
+        TAnxADC &anx = *program->Windows().anx;
+        anx.SetTXScaleIndex(16);
+        anx.SetNPointIndex(3); // 256 samples
+        tmp.EModenum()->setText(QStringLiteral("10"));
+        tmp.EModenumKeyPress();
+        tmp.RegChgModel()->Change([](RegisterStepTable &t) {
+            t.SetCell(0, 1, QStringLiteral("40"));
+            for (int s = 1; s <= 10; ++s) {
+                t.SetCell(s, 1, QString::number(s, 16));
+                t.SetCell(s, 11, QStringLiteral("1"));
+                t.SetCell(s, 12, QStringLiteral("1.2"));
+            }
+        });
         for (int s = 1; s <= 10; ++s) {
-            t.SetCell(s, 1, QString::number(s, 16));
-            t.SetCell(s, 11, QStringLiteral("1"));
-            t.SetCell(s, 12, QStringLiteral("1.2"));
+            ctx.flukeSteps.SetMarker(s, QStringLiteral("1"));
+            ctx.flukeSteps.SetCommand(s, QStringLiteral("OUT %1 mV ,0 Hz").arg((s - 1) * 100));
         }
-    });
-    for (int s = 1; s <= 10; ++s) {
-        ctx.flukeSteps.SetMarker(s, QStringLiteral("1"));
-        ctx.flukeSteps.SetCommand(s, QStringLiteral("OUT %1 mV ,0 Hz").arg((s - 1) * 100));
+        for (auto [s, command] : {std::pair{1, "VOLT 5.0"}, {5, "OUTP OFF"}, {6, "VOLT 5.0"}}) {
+            ctx.powerSteps.SetMarker(s, QStringLiteral("1"));
+            ctx.powerSteps.SetCommand(s, QString::fromLatin1(command));
+        }
     }
-    ctx.powerSteps.SetMarker(1, QStringLiteral("1"));
-    ctx.powerSteps.SetCommand(1, QStringLiteral("VOLT 5.0"));
-    ctx.powerSteps.SetMarker(5, QStringLiteral("1"));
-    ctx.powerSteps.SetCommand(5, QStringLiteral("OUTP OFF"));
-    ctx.powerSteps.SetMarker(6, QStringLiteral("1"));
-    ctx.powerSteps.SetCommand(6, QStringLiteral("VOLT 5.0"));
+    TTMP &Tmp() { return *program->Windows().tmp; }
+};
 
+TEST(TempWindowRun, TenStepsThroughTheWindow)
+{
+    WindowRig rig;
+    ASSERT_NO_FATAL_FAILURE(rig.SetUp());
+    AppContext &ctx = rig.ctx;
+    Program &program = *rig.program;
+    const QString &programDir = rig.programDir;
+    TTMP &tmp = rig.Tmp();
     program.Main().show();
     program.Main().RegistClick(); // "連續讀取": the timer runs and the window is shown
     EXPECT_TRUE(tmp.Timer1()->isActive());
@@ -94,7 +124,7 @@ TEST(TempWindowRun, TenStepsThroughTheWindow)
                 tmp.grab().save(path + "/ttmp_during_run.png");
         }
     };
-    tmp.CatchADC()->click();
+    PressAndRun(tmp.CatchADC(), tmp);
     EXPECT_EQ(grabbed, 1);
     EXPECT_TRUE(tmp.CatchADC()->isEnabled());
     tmp.Timer1Timer();
@@ -111,19 +141,23 @@ TEST(TempWindowRun, TenStepsThroughTheWindow)
     EXPECT_NEAR(ctx.stepResults.Cell(1, 10).toDouble(), 0.9 * 0.25 / 1.2 * 4194304.0 + 37, 10);
     QFile a(programDir + "VekTEMPA.CSV");
     ASSERT_TRUE(a.open(QIODevice::ReadOnly));
-    EXPECT_EQ(a.readAll().count("\r\n"), 12);
+    const QByteArray aBytes = a.readAll();
+    EXPECT_EQ(aBytes.count("\r\n"), 13);
+    EXPECT_TRUE(aBytes.endsWith("\r\nRun finished: 10 of 10 steps done, 1 Test Fail\r\n"));
+    EXPECT_EQ(ctx.status.Text(0), QStringLiteral("Run finished: 10 of 10 steps done, 1 Test Fail"));
     EXPECT_TRUE(QFile::exists(programDir + "VekTEMPBryMen.CSV"));
 
     // "Ca.Flash": the same steps from the series the chip records on its own side.
     tmp.CADCBRY()->setCurrentIndex(TTMP::kAdcOnly);
-    tmp.BFlashRD()->click();
+    PressAndRun(tmp.BFlashRD(), tmp);
     EXPECT_EQ(ctx.stepResults.Cell(1, 5), QStringLiteral("nan"));
     EXPECT_NEAR(ctx.stepResults.Cell(1, 4).toDouble(), 0.3 * 0.25 / 1.2 * 4194304.0 + 37, 10);
     EXPECT_EQ(ctx.samples.SampleCount, 256);
 
     // "ADC": the block the firmware captured into its RAM at each step.
-    tmp.BADC()->click();
+    PressAndRun(tmp.BADC(), tmp);
     EXPECT_NEAR(ctx.stepResults.Cell(1, 9).toDouble(), 0.8 * 0.25 / 1.2 * 4194304.0 + 37, 10);
+    EXPECT_EQ(ctx.stepResults.Cell(1, 5), QStringLiteral("nan")); // no supply: the RAM block read as 0xFF
     EXPECT_EQ(ctx.samples.SampleCount, 126); // 41 samples from 0x103 and 85 from 0x200
 }
 
@@ -150,4 +184,56 @@ TEST(TempWindowRun, MeterRowsOfTheSetupDialog)
     const QString shots = QString::fromLocal8Bit(qgetenv("VEK_SHOT_DIR"));
     if (!shots.isEmpty())
         option.grab().save(shots + "/option_meters.png");
+}
+
+TEST(TempWindowRun, StartReturnsAtOnceAndStopIsReachableThroughAccessibility)
+{
+    WindowRig rig;
+    ASSERT_NO_FATAL_FAILURE(rig.SetUp());
+    rig.program->Main().show();
+    rig.program->Main().RegistClick();
+    TTMP &tmp = rig.Tmp();
+    QAccessibleInterface *start = QAccessible::queryAccessibleInterface(tmp.CatchADC());
+    QAccessibleInterface *stop = QAccessible::queryAccessibleInterface(tmp.Button2());
+    ASSERT_TRUE(start && start->actionInterface() && stop && stop->actionInterface());
+
+    // A timer ticks all through the run: the event loop keeps turning. At step 3 "Stop" is
+    // pressed the way a screen reader presses it.
+    int ticks = 0;
+    bool stopPressed = false, inTick = false;
+    QTimer ticker;
+    ticker.setInterval(0);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        ++ticks;
+        if (inTick || stopPressed || rig.ctx.status.Text(1) != QStringLiteral("Channel - 6 , Step - 3"))
+            return;
+        inTick = stopPressed = true;
+        stop->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QElapsedTimer t;
+        t.start();
+        while (tmp.runState.running && t.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        inTick = false;
+    });
+    ticker.start();
+    // The click's handlers return before the first step: nothing of the run happens inside them.
+    QString stepWhenClickReturned = QStringLiteral("(no click)");
+    QObject::connect(tmp.CatchADC(), &QPushButton::clicked, [&] { stepWhenClickReturned = rig.ctx.status.Text(1); });
+    start->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_FALSE(tmp.runState.running); // the press returned before the run began
+    QElapsedTimer t;
+    t.start();
+    while (!QFile::exists(rig.programDir + "VekTEMPA.CSV") || tmp.runState.running || !tmp.CatchADC()->isEnabled()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        ASSERT_LT(t.elapsed(), 60000);
+    }
+    ticker.stop();
+    EXPECT_TRUE(stopPressed);
+    EXPECT_FALSE(stepWhenClickReturned.startsWith(QStringLiteral("Channel - "))) << stepWhenClickReturned.toStdString();
+    EXPECT_NE(stepWhenClickReturned, QStringLiteral("(no click)"));
+    EXPECT_GT(ticks, 100);
+    QFile a(rig.programDir + "VekTEMPA.CSV");
+    ASSERT_TRUE(a.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(a.readAll().endsWith("\r\nRun stopped after step 2 of 10\r\n"));
+    EXPECT_EQ(rig.ctx.status.Text(0), QStringLiteral("Run stopped after step 2 of 10"));
 }

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QCoreApplication>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -99,6 +100,24 @@ TEST(TemperatureTables, SixtyStepsSurviveSaveRestartAndLoad)
     EXPECT_EQ(r.Fluke().Model()->rowCount(), 60);
 }
 
+TEST(TemperatureTables, SavingAnEmptyTableOverAFileAsksFirst)
+{
+    QTemporaryDir dir;
+    Bench r(dir.path());
+    QFile power(dir.filePath("Power.txt"));
+    ASSERT_TRUE(power.open(QIODevice::WriteOnly));
+    power.write("   1VOLT 5.0\r\n");
+    power.close();
+    r.dialogs.messageAnswers = {MsgResult::No};
+    r.Menu("SavePower1"); // the table was never loaded: nothing in it
+    ASSERT_EQ(r.dialogs.asked.size(), 1u);
+    EXPECT_TRUE(r.dialogs.asked[0].text.endsWith(" exist! Overwrite?"));
+    EXPECT_EQ(ReadAll(dir.filePath("Power.txt")), "   1VOLT 5.0\r\n");
+    r.dialogs.messageAnswers = {MsgResult::Yes};
+    r.Menu("SavePower1");
+    EXPECT_EQ(ReadAll(dir.filePath("Power.txt")), "");
+}
+
 TEST(TemperatureTables, DownloadRegWithoutRegisterFileLeavesTheTable)
 {
     QTemporaryDir dir;
@@ -117,7 +136,7 @@ TEST(TemperatureTables, DownloadRegWithoutRegisterFileLeavesTheTable)
     r.Menu("DownloadReg1");
     EXPECT_EQ(r.ctx.registerSteps.Cell(1, 1), "A5");
     EXPECT_EQ(r.ctx.registerSteps.Cell(1, 11), "30");
-    EXPECT_EQ(r.ctx.registerSteps.Cell(1, 12), "0"); // an empty reference voltage reads as 0
+    EXPECT_EQ(r.ctx.registerSteps.Cell(1, 12), ""); // an empty reference voltage stays empty
     EXPECT_EQ(r.ctx.status.Text(0), "Download Register Value OK !!!");
     EXPECT_EQ(r.Tmp().TMPDataModel()->columnCount(), 2);
 }
@@ -157,9 +176,16 @@ TEST(TemperatureWindow, StepCountControlsAndTheRunButtons)
     t.AttachRun({[&](int mode) { modes.push_back(mode); }, [] {}, [] {}, [] {}});
     for (QPushButton *b : buttons)
         EXPECT_TRUE(b->isEnabled()) << b->text().toStdString();
-    t.CatchADC()->click();
-    t.BADC()->click();
-    t.BFlashRD()->click();
+    // Each click returns before its run starts; the run starts from the event loop.
+    for (QPushButton *b : {t.CatchADC(), t.BADC(), t.BFlashRD()}) {
+        const size_t before = modes.size();
+        b->click();
+        EXPECT_EQ(modes.size(), before);
+        EXPECT_FALSE(t.CatchADC()->isEnabled());
+        QCoreApplication::processEvents();
+        EXPECT_EQ(modes.size(), before + 1);
+        EXPECT_TRUE(t.CatchADC()->isEnabled());
+    }
     EXPECT_EQ(modes, (std::vector<int>{1, 0, 2}));
 }
 
