@@ -262,14 +262,17 @@ void TAnxADC::BuildControls()
     connect(m_cmavr, &QComboBox::activated, this, [this] { CMAVRChange(); });
     connect(m_comFun, &QComboBox::activated, this, [this] { ComFunChange(); });
     connect(m_poll, &QCheckBox::clicked, this, [this] { CKENPOLLClick(); });
-    connect(m_catch, &QPushButton::clicked, this, [this] { CatchADCClick(); });
+    // A capture never runs inside the click: the click returns at once (to the accessibility layer
+    // too) and the capture starts from the event loop, which it keeps turning, so the second
+    // click that stops it can arrive.
+    connect(m_catch, &QPushButton::clicked, this, [this] { CatchADCClick(); }, Qt::QueuedConnection);
     connect(m_save, &QPushButton::clicked, this, [this] { SaveDataClick(); });
     connect(m_saveJson, &QPushButton::clicked, this, [this] { SaveJsonClick(); });
     connect(m_showChart, &QPushButton::clicked, this, [this] { ShowChartClick(); });
     connect(m_ftChange, &QPushButton::clicked, this, [this] { FTChangeClick(); });
     connect(m_badc, &QPushButton::clicked, this, [this] { BADCClick(); });
     connect(m_bcal, &QPushButton::clicked, this, [this] { BCALValClick(); });
-    connect(m_bflash, &QPushButton::clicked, this, [this] { BFlashRDClick(); });
+    connect(m_bflash, &QPushButton::clicked, this, [this] { BFlashRDClick(); }, Qt::QueuedConnection);
     connect(m_preView, &QPushButton::clicked, this, [this] { PreViewADCClick(); });
     connect(m_extAdc, &QPushButton::clicked, this, [this] { ExtADCClick(); });
 }

@@ -19,6 +19,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
 
@@ -167,6 +168,7 @@ TEST(AnalysisWindow, CatchAdcMeasuresAndShowsTheFigures)
     f.anx.SetNPointIndex(0); // 32
     f.FeedCapture(Alternating(40, 97, 105), 51);
     f.anx.CatchADC()->click();
+    QCoreApplication::processEvents(); // the click starts the capture from the event loop
     EXPECT_EQ(f.ctx.status.Text(2), "Read Compelete");
     EXPECT_EQ(f.Box("TXENOB"), "21.000000");
     EXPECT_EQ(f.Box("TXOffset"), "101.000000");
@@ -418,6 +420,7 @@ TEST(AnalysisWindow, GridColumnsGrowToTheWidestValue)
     EXPECT_EQ(header->defaultSectionSize(), share);
     f.FeedCapture(Alternating(40, -17345, 17345), 60);
     f.anx.CatchADC()->click();
+    QCoreApplication::processEvents();
     ASSERT_EQ(f.Cell(0, 0), "-17345");
     const int text = f.anx.MemoryF()->fontMetrics().horizontalAdvance(QStringLiteral("-17345"));
     EXPECT_GT(header->sectionSize(0), text);
@@ -442,6 +445,7 @@ TEST(AnalysisWindow, HistogramAndWindowedSpectrumViewsExportAndJson)
     f.anx.resize(1000, 600);
     f.anx.show();
     f.anx.CatchADC()->click();
+    QCoreApplication::processEvents();
     f.anx.ShowChart()->click();
     ChartViews *views = f.anx.Views();
     ASSERT_TRUE(views->isVisible());
@@ -454,6 +458,8 @@ TEST(AnalysisWindow, HistogramAndWindowedSpectrumViewsExportAndJson)
     ASSERT_GE(words.size(), 10);
     EXPECT_NEAR(words[1].toDouble(), 50.0 * CaptureDataRateHz(f.ctx.samples) / 4096, 0.05);
     EXPECT_NEAR(words[7].toDouble(), 20 * std::log10(200000 / std::sqrt(2.0) / (1024 / std::sqrt(12.0))), 0.5);
+    // The sine fit's line under the windowed figures.
+    EXPECT_TRUE(views->SpectrumFigures()->text().section('\n', 1).startsWith("Sine fit: tone")) << views->SpectrumFigures()->text().toStdString();
     views->SetView(ChartViews::Histogram);
     EXPECT_TRUE(views->HistogramFigures()->text().startsWith(QStringLiteral("Samples %1").arg(f.ctx.samples.SampleCount)));
     EXPECT_GT(views->HistogramPlot()->graph(0)->dataCount(), 100);
@@ -489,6 +495,8 @@ TEST(AnalysisWindow, HistogramAndWindowedSpectrumViewsExportAndJson)
     const QJsonObject o = QJsonDocument::fromJson(json.readAll()).object();
     EXPECT_EQ(o["settings"]["samples"].toInt(), f.ctx.samples.SampleCount);
     EXPECT_NEAR(o["settings"]["dataRateHz"].toDouble(), 2000, 20);
+    EXPECT_EQ(o["settings"]["dataRateSource"].toString(), "measured"); // no converter clock known here
+    EXPECT_TRUE(o["sineFit"]["valid"].toBool());
     EXPECT_NEAR(o["figures"]["sigma"].toDouble(), f.ctx.analysisResults.sigma, 1e-9);
     EXPECT_TRUE(o["spectrum"]["valid"].toBool());
     EXPECT_EQ(o["spectrum"]["window"].toString(), "bh4");

@@ -11,6 +11,11 @@
 #include "instruments/SetupPorts.h"
 #include "sim/SimUsbBackends.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -82,6 +87,39 @@ TEST(CaptureWindow, SecondClickStopsTheCapture)
     EXPECT_LT(rig.ctx.samples.SampleCount, target);
     EXPECT_EQ(rig.Mode() & kStreamBit, 0) << "streaming switched off after a stop";
     EXPECT_FALSE(rig.ctx.status.GaugeVisible());
+    EXPECT_TRUE(rig.ctx.samples.CaptureIdle);
+}
+
+TEST(CaptureWindow, ClickReturnsAtOnceAndStopIsReachableThroughTheAccessibilityLayer)
+{
+    Rig rig;
+    rig.anx.SetNPointIndex(11); // 65536 at the data rate: a long capture
+    rig.anx.CatchADC()->click();
+    EXPECT_FALSE(rig.adc.Streaming()) << "the capture must not run inside the click";
+    EXPECT_TRUE(rig.ctx.samples.CaptureIdle);
+
+    // The event loop keeps turning during the capture; after some turns the button is pressed
+    // again through the accessibility layer, as a screen reader would, and stops it.
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        QThread::msleep(2); // a bench's pace: the press below takes effect on the button's release
+        if (rig.adc.Streaming() && ++ticks == 5) {
+            QAccessibleInterface *button = QAccessible::queryAccessibleInterface(rig.anx.CatchADC());
+            ASSERT_TRUE(button && button->actionInterface());
+            EXPECT_EQ(button->text(QAccessible::Name), QStringLiteral("Catch ADC"));
+            button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        }
+    });
+    ticker.start(0);
+    QElapsedTimer wall;
+    wall.start();
+    while (rig.ctx.status.Text(2) != QStringLiteral("Read Error !!!!!") && wall.elapsed() < 20000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_GE(ticks, 5);
+    EXPECT_EQ(rig.ctx.status.Text(2), QStringLiteral("Read Error !!!!!"));
+    EXPECT_LT(rig.ctx.samples.SampleCount, 65536);
+    EXPECT_EQ(rig.Mode() & kStreamBit, 0);
     EXPECT_TRUE(rig.ctx.samples.CaptureIdle);
 }
 
