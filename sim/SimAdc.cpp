@@ -13,7 +13,6 @@ constexpr uint8_t kStreamBit = 0x02;
 constexpr uint8_t kBlockBit = 0x04;
 constexpr size_t kDeviceBlockBytes = 252; // 84 results, what one count reply offers
 constexpr size_t kUartBlockBytes = 63;    // one frame less its status byte
-constexpr double kModulatorHz = 327680.0;
 constexpr int32_t kCodeMin = -8388608, kCodeMax = 8388607;
 // Codes per volt of (gained) input per volt of reference: the analysis counts Vref / (gain x 2^22)
 // per code of a 24-bit result, so the simulated converter maps the reference onto 2^22 codes and
@@ -114,8 +113,9 @@ int SimAdc::OversamplingRatio() const { return 32 << std::min<int>(Field(fields.
 double SimAdc::DataRateHz() const
 {
     // The output divider and the slow clock choice lower the rate; the oversampling sets the noise.
-    const double clock = Field(fields.slowClock) ? kModulatorHz / 2 : kModulatorHz;
-    return clock / OversamplingRatio() / double(1 << std::min<int>(Field(fields.divider), 7));
+    const double clock = adcClockHz[Field(fields.slowClock) ? 1 : 0];
+    return clock / double(256 << std::min<int>(Field(fields.osr), 7)) /
+           double(1 << std::min<int>(Field(fields.divider), 7));
 }
 
 double SimAdc::Gain() const

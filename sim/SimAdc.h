@@ -13,6 +13,7 @@
 #include "sim/SimBoard.h"
 
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -67,6 +68,10 @@ public:
     double inputVolts = 0.010; // differential input; the simulated calibrator may drive it
     SineInput sine;            // added to inputVolts in every conversion of the input
     double refVolts = 1.2;
+    // The converter's clock ADC_CK with ADCCK0 = 0 and 1, the clock the ZR family's chip files name
+    // ("#ADCCLK"); the modulator runs at ADC_CK / 8 and the output rate is
+    // ADC_CK / (256 x 2^OSR) / 2^ADCS.
+    std::array<double, 2> adcClockHz{2621440.0, 1310720.0};
     double offsetCodes = 37;
     // Noise at the input, referred to the input: the front end's part (falls with oversampling)
     // and the converter's own part (divided by the gain in front of it).
