@@ -201,6 +201,11 @@ void TWeightCAL::BuildControls()
     m_send = button("SendTOZR200", "Send");
     m_begin = button("TestBegin", "Begin");
     m_saveExcel = button("SaveExcel", "SaveExcel");
+    // Shown while a run goes: why the settings do not take clicks.
+    m_lockNote = new QLabel(QStringLiteral("Settings locked while the test runs (STOP ends it)"), m_panel1);
+    m_lockNote->setObjectName(QStringLiteral("LLocked"));
+    m_lockNote->setGeometry(8, kPanelHeight + 16, left, 18);
+    m_lockNote->hide();
     // Wide enough for the channel columns and the bottom row.
     const int width = std::max({kDesignWidth, kColumnLeft + kSwitchChannels * columnWidth + 8, left + 24});
     SetFrameRect(QRect(FrameRect().topLeft(), QSize(width, kDesignHeight)));
@@ -433,13 +438,37 @@ void TWeightCAL::PT2OUTLOW()
     vek::PT2OUTLOW(chip, 0);
 }
 
+void TWeightCAL::SetRunLocked(bool locked)
+{
+    for (QWidget *w : std::initializer_list<QWidget *>{m_evStepLen, m_loopStep, m_txScale, m_send, m_begin, m_saveExcel})
+        w->setEnabled(!locked);
+    for (int i = 0; i < kSwitchChannels; ++i) {
+        m_switch[size_t(i)]->setEnabled(!locked);
+        const bool on = !locked && m_test->checked[size_t(i)];
+        m_set[size_t(i)]->setEnabled(on);
+        m_review[size_t(i)]->setEnabled(on);
+    }
+    m_lockNote->setVisible(locked);
+}
+
 void TWeightCAL::TestBeginClick()
 {
     if (Busy())
         return;
+    m_startQueued = true;
+    SetRunLocked(true);
+    QTimer::singleShot(0, this, [this] {
+        m_startQueued = false;
+        RunTest();
+    });
+}
+
+void TWeightCAL::RunTest()
+{
+    if (m_running || m_waiting)
+        return;
     m_running = true;
-    m_send->setEnabled(false);
-    m_begin->setEnabled(false);
+    SetRunLocked(true);
     ChipPort chip = m_ctx.Chip();
     SwitchRunIo io(chip);
     io.scaleDivisor = m_ctx.samples.ScaleDivisor;
@@ -451,8 +480,7 @@ void TWeightCAL::TestBeginClick()
     m_lastRun = RunSwitchTest(io, *m_test);
     if (m_lastRun.ShowsResults())
         PStepSet(m_test->currentStep);
-    m_send->setEnabled(true);
-    m_begin->setEnabled(true);
+    SetRunLocked(false);
     m_running = false;
 }
 

@@ -74,7 +74,10 @@ public:
     void ADShiftChange();
     void SendTOZR200Click();
     bool SendTOZR200WR();
+    // "Begin": returns at once; the run starts from the event loop (RunTest), so the window and
+    // STOP answer while it runs. The settings are locked during the run, and the window says so.
     void TestBeginClick();
+    void RunTest();
     void PT2OUTLOW();
     void PStepClick(int step);
     void PStepSet(int step);
@@ -94,6 +97,9 @@ public:
 
     SwitchTest &Test() { return *m_test; }
     bool Running() const { return m_running; }
+    // "Begin" was pressed and the run has not yet begun.
+    bool StartQueued() const { return m_startQueued; }
+    QLabel *LockNote() const { return m_lockNote; }
     bool StopRequested() const { return m_stop; }
     // The step the grid shows.
     int ShownStepNow() const { return m_shownStep; }
@@ -126,13 +132,16 @@ private:
     // Waits on the program's clock while the window keeps repainting.
     void WaitRepainting(int32_t ms);
     // No two board operations of this window at once (their waits let clicks through).
-    bool Busy() const { return m_running || m_waiting; }
+    bool Busy() const { return m_running || m_waiting || m_startQueued; }
+    // The channel boxes, the lists, Set, Review, Send, Begin and SaveExcel off during a run.
+    void SetRunLocked(bool locked);
 
     AppContext &m_ctx;
     std::unique_ptr<SwitchTest> m_test;
     bool m_stop = false;
     bool m_running = false;
     bool m_waiting = false;
+    bool m_startQueued = false;
     int m_shownStep = 0;
     SwitchRunOutcome m_lastRun;
 
@@ -140,7 +149,7 @@ private:
     std::array<SwitchClickPanel *, kSwitchChannels> m_set{}, m_review{}, m_step{};
     SwitchClickPanel *m_stopPanel = nullptr;
     QComboBox *m_evStepLen = nullptr, *m_loopStep = nullptr, *m_txScale = nullptr, *m_adShift = nullptr;
-    QLabel *m_label1 = nullptr, *m_label2 = nullptr, *m_label3 = nullptr;
+    QLabel *m_label1 = nullptr, *m_label2 = nullptr, *m_label3 = nullptr, *m_lockNote = nullptr;
     QPushButton *m_send = nullptr, *m_begin = nullptr, *m_saveExcel = nullptr;
     QTableView *m_grid = nullptr;
     SwitchGridModel *m_model = nullptr;

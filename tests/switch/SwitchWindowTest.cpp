@@ -15,6 +15,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
@@ -85,7 +87,30 @@ TEST(SwitchWindow, ChannelsOneAndThreeCapturedSentRunShownAndSaved)
 
     w.SendTOZR200()->click();
     EXPECT_EQ(b.ctx.status.Text(2), "Data Send OK");
+    // "Begin" returns before the run; the settings stay locked until it is over.
+    bool lockedDuringRun = false;
+    b.ctx.status.onText = [&](int field, const QString &text) {
+        if (field == 2 && text == "Test Begining .......")
+        {
+            lockedDuringRun = !w.EvStepLen()->isEnabled() && !w.SwitCh(0)->isEnabled() &&
+                              !w.SaveExcel()->isEnabled() && w.LockNote()->isVisibleTo(&w);
+            const QString shots = QString::fromLocal8Bit(qgetenv("VEK_SHOT_DIR"));
+            if (!shots.isEmpty())
+                w.grab().save(shots + "/switch_during_run.png");
+        }
+    };
     w.TestBegin()->click();
+    EXPECT_EQ(b.firmware.RunsStarted(), 0);
+    EXPECT_TRUE(w.StartQueued());
+    EXPECT_FALSE(w.LoopStep()->isEnabled());
+    while (w.StartQueued() || w.Running())
+        QCoreApplication::processEvents();
+    b.ctx.status.onText = nullptr;
+    EXPECT_TRUE(lockedDuringRun);
+    EXPECT_TRUE(w.LoopStep()->isEnabled());
+    EXPECT_TRUE(w.PSwitchSet(0)->isEnabled());
+    EXPECT_FALSE(w.PSwitchSet(1)->isEnabled()); // channel 2 not checked
+    EXPECT_FALSE(w.LockNote()->isVisibleTo(&w));
     ASSERT_EQ(w.LastRun().end, SwitchRunEnd::Complete);
     EXPECT_EQ(b.ctx.status.Text(2), "Test OK");
     EXPECT_FALSE(b.ctx.status.GaugeVisible());
@@ -130,7 +155,7 @@ TEST(SwitchWindow, StopDuringTheWaitEndsTheRunWithinASecond)
         }
     };
     QTimer::singleShot(0, &w, poke);
-    w.TestBeginClick();
+    w.RunTest();
     EXPECT_EQ(w.LastRun().end, SwitchRunEnd::Failed);
     EXPECT_EQ(b.ctx.status.Text(2), "Test Fail");
     ASSERT_GT(stopAt, 0);

@@ -117,6 +117,8 @@ TEST(TempWindowRun, TenStepsThroughTheWindow)
     ctx.status.onText = [&](int field, const QString &text) {
         if (field == 1 && text == QStringLiteral("Channel - 6 , Step - 7") && grabbed++ == 0) {
             EXPECT_FALSE(tmp.CatchADC()->isEnabled()); // the start buttons are off while it runs
+            // An edit during the run reaches the steps not yet begun.
+            ctx.flukeSteps.SetCommand(9, QStringLiteral("OUT 50 mV ,0 Hz"));
             EXPECT_TRUE(tmp.Button2()->isEnabled());
             tmp.Timer1Timer();
             const QString path = QString::fromLocal8Bit(qgetenv("VEK_SHOT_DIR"));
@@ -139,6 +141,8 @@ TEST(TempWindowRun, TenStepsThroughTheWindow)
     EXPECT_EQ(ctx.stepResults.Cell(1, 5), QStringLiteral("nan"));
     EXPECT_NEAR(ctx.stepResults.Cell(1, 4).toDouble(), 0.3 * 0.25 / 1.2 * 4194304.0 + 37, 10);
     EXPECT_NEAR(ctx.stepResults.Cell(1, 10).toDouble(), 0.9 * 0.25 / 1.2 * 4194304.0 + 37, 10);
+    EXPECT_NEAR(ctx.stepResults.Cell(1, 9).toDouble(), 0.05 * 0.25 / 1.2 * 4194304.0 + 37, 10);
+    ctx.flukeSteps.SetCommand(9, QStringLiteral("OUT 800 mV ,0 Hz"));
     QFile a(programDir + "VekTEMPA.CSV");
     ASSERT_TRUE(a.open(QIODevice::ReadOnly));
     const QByteArray aBytes = a.readAll();
