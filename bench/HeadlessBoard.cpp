@@ -51,6 +51,7 @@ void ConnectHeadlessBoard(TemperatureRun &run, ChipPort &chip, SampleStore &stor
         } else if (mode == kTempModeFlash) {
             FlashCaptureIo io(chip);
             io.pumpMessages = pump;
+            io.dataRateHz = options.dataRateHz ? options.dataRateHz() : 0;
             if (!BFlashRDCOM(io, store, settings, results))
                 return false;
             f = Figures{};

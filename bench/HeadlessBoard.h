@@ -15,6 +15,9 @@ struct HeadlessBoardOptions {
     int32_t idleTimeoutMs = 3000;         // a streamed capture that gets nothing this long fails
     RamBlockLayout layout = RamBlockLayout::Banked; // the RAM block of mode 0
     bool bank1Present = false, bank2Present = false;
+    // The converter's data rate as the chip is set now (0: not known); the wait for a
+    // board-buffered recording follows it, or else the slowest rate.
+    std::function<double()> dataRateHz;
 };
 
 // Sets the board hooks of `run`. `chip`, `store` and `results` must outlive the run.

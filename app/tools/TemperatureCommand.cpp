@@ -9,6 +9,7 @@
 #include "app/tools/TemperatureCommand.h"
 
 #include "analysis/AnalysisSettings.h"
+#include "analysis/ConverterRate.h"
 #include "analysis/EnobMeasurement.h"
 #include "app/base/Clock.h"
 #include "app/base/NumberText.h"
@@ -111,7 +112,8 @@ int WriteExample(const QString &dirText)
         {"Fluke.txt", fluke},  {"Power.txt", "   1VOLT 5.0\r\n"}};
     for (const auto &[name, bytes] : files)
         if (QFileInfo::exists(dir + QLatin1String(name)))
-            return Fail(QStringLiteral("%1%2 exists; the example is not written over it").arg(dir, QLatin1String(name)));
+            return Fail(QStringLiteral("%1%2 exists; the example is not written over it")
+                            .arg(dir, QLatin1String(name)));
     for (const auto &[name, bytes] : files)
         if (!WriteFileAtomically(dir + QLatin1String(name), bytes))
             return Fail(QStringLiteral("cannot write %1%2").arg(dir, QLatin1String(name)));
@@ -315,6 +317,9 @@ int TemperatureCommand(const QStringList &arguments, const std::function<void(in
     const std::function<void()> noRefresh;
     LinkIo io{bus, buffer, hidMode, clock};
     ChipPort port{io, chips, false, model.chip.productName, scaleDmm, noRefresh, nullptr};
+    boardOptions.dataRateHz = [&port, &model] {
+        return ReadConverterRateFromChip(port, model.bindings.adc, model.chip, 0).hz;
+    };
     uint8_t status = 0xFF;
     if (!ConnectLink(io, chips[0].link, status))
         return Fail(QStringLiteral("no evaluation board found"));

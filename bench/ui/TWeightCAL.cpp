@@ -440,7 +440,9 @@ void TWeightCAL::PT2OUTLOW()
 
 void TWeightCAL::SetRunLocked(bool locked)
 {
-    for (QWidget *w : std::initializer_list<QWidget *>{m_evStepLen, m_loopStep, m_txScale, m_send, m_begin, m_saveExcel})
+    const std::initializer_list<QWidget *> settings = {m_evStepLen, m_loopStep, m_txScale,
+                                                       m_send,      m_begin,    m_saveExcel};
+    for (QWidget *w : settings)
         w->setEnabled(!locked);
     for (int i = 0; i < kSwitchChannels; ++i) {
         m_switch[size_t(i)]->setEnabled(!locked);

@@ -132,13 +132,16 @@ TEST(StepTable, TablesWithGapsKeepEveryRowAtItsStepThroughSaveAndLoad)
     QTemporaryDir dir;
     // The power table 1 / 0 / 0 / "outp off"; the calibrator with inactive and empty rows.
     StepTable power = Table({{"1", "VOLT 5.0"}, {"0", ""}, {"", ""}, {"1", "outp off"}});
-    StepTable fluke = Table({{"1", "OUT 0 mV ,0 Hz"}, {"", ""}, {"0", "STBY"}, {"A", "OUT 1 V ,0 Hz"}, {"", ""}, {"2", "OPER"}});
+    StepTable fluke = Table({{"1", "OUT 0 mV ,0 Hz"}, {"", ""}, {"0", "STBY"},
+                             {"A", "OUT 1 V ,0 Hz"}, {"", ""}, {"2", "OPER"}});
     const std::pair<StepTable *, StepFileKind> tables[] = {{&power, StepFileKind::PowerSupply},
                                                            {&fluke, StepFileKind::Calibrator}};
     for (const auto &[table, kind] : tables) {
         const QString path = dir.filePath(kind == StepFileKind::PowerSupply ? "Power.txt" : "Fluke.txt");
         ASSERT_TRUE(SaveStepFile(path, *table, 10));
-        StepTable back = Table({{"7", "stale"}, {"7", "stale"}, {"7", "stale"}, {"7", "stale"}, {"7", "stale"}, {"7", "stale"}});
+        StepTable back;
+        for (int step = 1; step <= 6; ++step)
+            back.SetLoadedRow(step, QStringLiteral("7"), QStringLiteral("stale"));
         ASSERT_EQ(LoadStepFile(path, back, 10, kind), FileRead::Ok);
         for (int step = 1; step <= 10; ++step) {
             SCOPED_TRACE(step);
