@@ -354,6 +354,7 @@ TempRunOutcome TemperatureRun::Run(int mode, const TempTables &tables, const Tem
         }
     }
     TESTINI(tables, settings);
+    m_runBegun = true;
     m_end = TempRunEnd::NotStarted;
     m_stepsDone = m_failedSteps = 0;
     m_endError.clear();
@@ -388,6 +389,8 @@ TempRunOutcome TemperatureRun::Run(int mode, const TempTables &tables, const Tem
 
 QByteArray TemperatureRun::StateLine() const
 {
+    if (!m_runBegun)
+        return {};
     const QByteArray of = QByteArray::number(m_stepsDone) + " of " + QByteArray::number(m_stepCount);
     switch (m_end) {
     case TempRunEnd::NotStarted:

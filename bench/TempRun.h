@@ -147,7 +147,7 @@ public:
     QString ENSaveClick();
     // The summary written once per step, at the end of a run; the same error text.
     QString SaveOutA();
-    // The last line of the summary files for the run's state now.
+    // The last line of the summary files for the run's state now (none before a first run).
     QByteArray StateLine() const;
 
     int StepCount() const { return m_stepCount; }
@@ -185,6 +185,7 @@ private:
     int m_meterCounter = 0;
     int m_captureWaitSeconds = 0;
     // The run's state for the files' last line.
+    bool m_runBegun = false; // a run has begun since the window was created
     TempRunEnd m_end = TempRunEnd::NotStarted;
     int m_stepsDone = 0;
     int m_failedSteps = 0;

@@ -277,9 +277,11 @@ void TTMP::StartRun(int mode)
     m_startQueued = true;
     for (QPushButton *b : {m_catchAdc, m_badc, m_flashRd, m_saveData})
         b->setEnabled(false);
+    m_startCancelled = false;
     QTimer::singleShot(0, this, [this, mode] {
         m_startQueued = false;
-        m_run.run(mode);
+        if (!m_startCancelled)
+            m_run.run(mode);
         UpdateButtons();
     });
 }
@@ -292,6 +294,8 @@ void TTMP::BFlashRDClick() { StartRun(2); }
 
 void TTMP::Button2Click()
 {
+    // "Stop" right after a start button: the run does not begin.
+    m_startCancelled = m_startQueued;
     runState.running = false;
     if (m_run.stop)
         m_run.stop();

@@ -121,6 +121,7 @@ private:
     AppContext &m_ctx;
     TemperatureRunHooks m_run;
     bool m_startQueued = false;
+    bool m_startCancelled = false;
     int m_usedColumns = 0;
     int m_usedRows = 0;
     RegisterStepModel *m_regModel = nullptr;

@@ -187,6 +187,12 @@ TEST(TemperatureWindow, StepCountControlsAndTheRunButtons)
         EXPECT_TRUE(t.CatchADC()->isEnabled());
     }
     EXPECT_EQ(modes, (std::vector<int>{1, 0, 2}));
+    // "Stop" before the queued start began: no run.
+    t.CatchADC()->click();
+    t.Button2()->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(modes.size(), 3u);
+    EXPECT_TRUE(t.CatchADC()->isEnabled());
 }
 
 TEST(TemperatureWindow, RegisterCellsTakeWhatTheFilesHold)
