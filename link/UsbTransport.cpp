@@ -224,8 +224,9 @@ bool TryDriverDevice(LinkIo &io, UsbLink &link, int n, uint8_t &status)
             std::memcpy(link.pipes[1].data(), info.data() + kPipeInfoHeaderBytes + kPipeEntryBytes,
                         kPipeEntryBytes);
         uint16_t number = 0;
-        ok = BoardCommand(io, link, kQueryBoardNumber, number) &&
-             BoardAvailable(number, n, io.bus.ownDriverClaim);
+        ok = BoardCommand(io, link, kQueryBoardNumber, number);
+        io.bus.boardHeldElsewhere |= ok && !BoardAvailable(number, n, io.bus.ownDriverClaim);
+        ok = ok && BoardAvailable(number, n, io.bus.ownDriverClaim);
     }
     if (!ok) {
         ResetLink(io, link);
@@ -268,8 +269,9 @@ bool TryHidDevice(LinkIo &io, UsbLink &link, int i, uint8_t &status)
     if (ok) {
         io.hidMode = 1;
         uint16_t number = 0;
-        ok = BoardCommand(io, link, kQueryBoardNumber, number) &&
-             BoardAvailable(number, i, io.bus.ownHidClaim);
+        ok = BoardCommand(io, link, kQueryBoardNumber, number);
+        io.bus.boardHeldElsewhere |= ok && !BoardAvailable(number, i, io.bus.ownHidClaim);
+        ok = ok && BoardAvailable(number, i, io.bus.ownHidClaim);
     }
     if (!ok) {
         ResetLink(io, link);
@@ -310,6 +312,7 @@ bool ConnectLink(LinkIo &io, UsbLink &link, uint8_t &status)
     if (link.connected)
         return false;
     bool found = false;
+    io.bus.boardHeldElsewhere = false;
     for (int n = 0; n < kDriverDeviceCount && !found; ++n)
         found = TryDriverDevice(io, link, n, status);
     for (int i = 0; i < kHidDeviceCount && !found; ++i)
@@ -323,15 +326,77 @@ bool ConnectLink(LinkIo &io, UsbLink &link, uint8_t &status)
     return found;
 }
 
+namespace {
+
+// Gives back the number of a board that this program claimed on one path but whose link failed
+// since: the device is opened once more and, when it still holds that number, released.
+void ReleaseLeftClaim(LinkIo &io, UsbLink &link, bool hidPath)
+{
+    int32_t &own = hidPath ? io.bus.ownHidClaim : io.bus.ownDriverClaim;
+    if (own < 0)
+        return;
+    const int candidate = own;
+    own = -1;
+    int64_t handle = -1;
+    bool ok = false;
+    if (hidPath) {
+        link.openedByDriver = false;
+        uint8_t found = 0;
+        handle = Hid(io).Hid_GetDeviceH(found, candidate);
+        HidAttributes att;
+        uint16_t in = 0, out = 0;
+        ok = found != 0 && HandleValid(handle) && Hid(io).Hid_Get_att(handle, in, out, att) &&
+             att.vendorId == kHidVendorId && att.productId == kHidProductId;
+        if (ok) {
+            io.bus.inputReportLength = in;
+            io.bus.outputReportLength = out;
+            io.hidMode = 1;
+        }
+    } else {
+        link.openedByDriver = true;
+        handle = Driver(io).OpenDevice(QStringLiteral("VekUSB-%1").arg(candidate));
+        DeviceDescriptorBuffer descriptor{};
+        PipeInfoBuffer info{};
+        ok = HandleValid(handle) && Driver(io).GetDeviceDescriptor(handle, descriptor) &&
+             Le16(descriptor.data() + 8) == kDriverVendorId && Le16(descriptor.data() + 10) == kDriverProductId &&
+             Driver(io).GetPipeInfo(handle, info);
+        if (ok) {
+            std::memcpy(link.pipes[0].data(), info.data() + kPipeInfoHeaderBytes, kPipeEntryBytes);
+            std::memcpy(link.pipes[1].data(), info.data() + kPipeInfoHeaderBytes + kPipeEntryBytes,
+                        kPipeEntryBytes);
+        }
+    }
+    link.handle = handle;
+    uint16_t number = 0;
+    if (ok && BoardCommand(io, link, kQueryBoardNumber, number) && number == uint16_t(candidate)) {
+        uint16_t value = kFreeBoardNumber;
+        if (BoardCommand(io, link, kSetBoardNumber, value))
+            Note(io, QStringLiteral("board number %1 given back").arg(candidate));
+    }
+    ResetLink(io, link);
+    if (HandleValid(handle) && hidPath)
+        Hid(io).Close(handle);
+    else if (HandleValid(handle))
+        Driver(io).Close(handle);
+}
+
+} // namespace
+
 void ReleaseBoard(LinkIo &io, UsbLink &link)
 {
-    if (!HandleValid(link.handle) || !link.connected)
-        return;
-    const bool hidPath = OnHidPath(io, link);
-    uint16_t value = kFreeBoardNumber;
-    BoardCommand(io, link, kSetBoardNumber, value);
-    ResetLink(io, link);
-    (hidPath ? io.bus.ownHidClaim : io.bus.ownDriverClaim) = -1;
+    if (HandleValid(link.handle) && link.connected) {
+        const bool hidPath = OnHidPath(io, link);
+        uint16_t value = kFreeBoardNumber;
+        BoardCommand(io, link, kSetBoardNumber, value);
+        ResetLink(io, link);
+        (hidPath ? io.bus.ownHidClaim : io.bus.ownDriverClaim) = -1;
+    }
+    // A claim whose link broke (a failed transfer closes the link without a word to the board)
+    // would leave the board looking taken to the next program that searches for it.
+    if (!link.connected) {
+        ReleaseLeftClaim(io, link, false);
+        ReleaseLeftClaim(io, link, true);
+    }
 }
 
 bool SupervisionTickDue(int &tickCount)
@@ -347,6 +412,10 @@ bool SuperviseLink(LinkIo &io, UsbLink &link)
     uint8_t status = 0;
     if (ConnectLink(io, link, status))
         return true;
+    // A board that answers but names itself wrongly gets its number back before the link is
+    // given up; the next check claims it afresh.
+    if (link.connected)
+        ReleaseBoard(io, link);
     ResetLink(io, link);
     return false;
 }

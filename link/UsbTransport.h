@@ -52,6 +52,8 @@ struct UsbBus {
     // being skipped as another program's board.
     int32_t ownHidClaim = -1;
     int32_t ownDriverClaim = -1;
+    // The last search found a board with the right identity that another program has claimed.
+    bool boardHeldElsewhere = false;
 };
 
 // What a transport call works on.
@@ -81,12 +83,15 @@ bool IdentifyBoard(LinkIo &io, UsbLink &link);
 // check, 1 a new connection was made.
 bool ConnectLink(LinkIo &io, UsbLink &link, uint8_t &status);
 // Gives the board's number back (command 1, 0xFFFF) and closes the link, when it is connected.
+// A board this program claimed whose link has failed since is opened once more and given its
+// number back too, so no way out leaves the board looking taken.
 void ReleaseBoard(LinkIo &io, UsbLink &link);
 
 // The supervision timer counts its 2000 ms ticks; every 15th tick (30 s) resets the count and
 // returns true when the link is to be checked.
 bool SupervisionTickDue(int &tickCount);
-// The supervision check: ConnectLink, and on failure ResetLink. True when the board is on line.
+// The supervision check: ConnectLink, and on failure ResetLink (a board that answers but names
+// itself wrongly is released first). True when the board is on line.
 bool SuperviseLink(LinkIo &io, UsbLink &link);
 // The "USB Scan": ConnectLink, then the identity check once more.
 bool ScanForBoard(LinkIo &io, UsbLink &link);

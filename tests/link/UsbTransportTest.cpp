@@ -141,7 +141,7 @@ TEST(UsbSearch, WrongIdentityIsNotSearchedThenSupervisionRecovers)
     EXPECT_EQ(b.hid.OpenHandles(), 0);
 
     b.board.faults.wrongIdentity = false;
-    EXPECT_TRUE(SuperviseLink(io, b.Link())); // the board still holds our number: taken back
+    EXPECT_TRUE(SuperviseLink(io, b.Link())); // released when given up: claimed afresh
     EXPECT_EQ(b.Link().connected, 1);
     EXPECT_TRUE(IdentifyBoard(io, b.Link()));
 }
@@ -254,6 +254,40 @@ TEST(UsbRelease, ReleaseGivesTheNumberBackThenCloses)
     // Nothing to release on a closed link.
     ReleaseBoard(io, b.Link());
     EXPECT_EQ(b.Frames().size(), 1u);
+}
+
+// A link that broke (the claim stands on the board) or a board that named itself wrongly: the
+// number this program gave it goes back all the same, so the next start finds the board free.
+TEST(UsbRelease, ClaimOfABrokenLinkOrAWrongIdentityIsGivenBack)
+{
+    for (bool driverPath : {false, true}) {
+        LinkBench b;
+        driverPath ? b.BoardOnDriver(1) : b.BoardOnHid(1);
+        ASSERT_TRUE(b.Connect());
+        ASSERT_EQ(b.board.protocol.state.boardNumber, 1);
+        b.board.faults.noReply = true;
+        LinkIo io = b.Io();
+        EXPECT_FALSE(IdentifyBoard(io, b.Link()));
+        ASSERT_EQ(b.Link().connected, 0);
+        b.board.faults = {};
+        b.board.ClearFrameLog();
+        ReleaseBoard(io, b.Link());
+        EXPECT_EQ(b.Frames(4), (Frames{"F9 02 00 00", "F9 01 FF FF"})) << driverPath;
+        EXPECT_EQ(b.board.protocol.state.boardNumber, 0xFFFF) << driverPath;
+        EXPECT_EQ(b.hid.OpenHandles() + b.driver.OpenHandles(), 0) << driverPath;
+        // Given back once: a second release has nothing to do.
+        b.board.ClearFrameLog();
+        ReleaseBoard(io, b.Link());
+        EXPECT_TRUE(b.Frames().empty()) << driverPath;
+    }
+    LinkBench b;
+    b.BoardOnHid();
+    ASSERT_TRUE(b.Connect());
+    b.board.faults.wrongIdentity = true;
+    LinkIo io = b.Io();
+    EXPECT_FALSE(SuperviseLink(io, b.Link()));
+    EXPECT_EQ(b.board.protocol.state.boardNumber, 0xFFFF);
+    EXPECT_EQ(b.hid.OpenHandles(), 0);
 }
 
 TEST(UsbSupervision, EveryFifteenthTickIsACheck)
