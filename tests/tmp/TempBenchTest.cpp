@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <csignal>
 
 using namespace vek;
@@ -230,6 +231,29 @@ TEST(TempBench, CommandLineRunWritesTheSameFiles)
     EXPECT_TRUE(out.contains("Step 5: Test Fail"));
     for (const char *name : {"VekTEMPA.CSV", "VekTEMPB.CSV", "VekTEMPBryMen.CSV"})
         EXPECT_EQ(ReadAll(tool.filePath(name)), ReadAll(inProcess.filePath(name))) << name;
+}
+
+TEST(TempBench, SigtermEndsTheCommandWith143AndItsFilesWhole)
+{
+    QTemporaryDir dir;
+    QProcess example;
+    example.start(QStringLiteral(VEK_ENOB_EXE), {"temperature", "--example", dir.path()});
+    ASSERT_TRUE(example.waitForFinished(10000));
+    ASSERT_EQ(example.exitCode(), 0);
+    // On the wall clock a step takes seconds: the signal comes in the middle of the first ones.
+    QProcess p;
+    p.start(QStringLiteral(VEK_ENOB_EXE),
+            {"temperature", "--simulate", "--real-time", "--steps", "10", "--dir", dir.path()});
+    ASSERT_TRUE(p.waitForStarted(10000));
+    QThread::msleep(700);
+    ::kill(pid_t(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(5000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 143) << p.readAllStandardError().toStdString();
+    const QByteArray b = ReadAll(dir.filePath("VekTEMPB.CSV"));
+    if (!b.isEmpty()) { // the run had begun
+        EXPECT_TRUE(b.endsWith("\r\nRun stopped after step 0 of 10\r\n")) << b.right(80).toStdString();
+    }
 }
 
 TEST(TempBench, StopEndsACaptureInProgress)
