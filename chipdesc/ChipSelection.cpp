@@ -572,6 +572,46 @@ private:
     bool m_bitListCleared = false;
 };
 
+// Unbinds every setting of a panel (its working values stay) and takes back what an earlier
+// selection prepared on its controls: options, labels and lists of the model before.
+template <size_t N>
+void ForgetBindings(PanelBindings &bindings, ControlPreps &prep, const NameRule (&table)[N])
+{
+    for (const NameRule &rule : table) {
+        if (FieldBinding *b = bindings.Find(QLatin1String(rule.name))) {
+            b->address = 0;
+            b->width = 0;
+            b->position = 0;
+            b->bound = false;
+        }
+        for (const char *c : rule.controls)
+            prep[QLatin1String(c)].enabled = false;
+        if (rule.prep == Prep::Inx) {
+            for (const char *c : {"INX00", "INX01", "INX10", "INX11", "TXINX"})
+                prep[QLatin1String(c)].enabled = false;
+        }
+        if (rule.prep != Prep::Selector)
+            continue;
+        const SelectorRule &sel = rule.selector;
+        const int digits = sel.codes == 8 ? 3 : 2;
+        for (int k = 0; k < sel.codes; ++k) {
+            const QString pic = QLatin1String(sel.picture) + CodeText(k, digits);
+            prep[pic + QStringLiteral("on")].enabled = false;
+            prep[pic + QStringLiteral("off")].enabled = false;
+            ControlPrep &l = prep[Indexed(sel.label, k)];
+            l.visible = false;
+            l.caption = QString();
+            if (sel.inputImage)
+                prep[Indexed(sel.inputImage, k)].visible = false;
+        }
+        ControlPrep &combo = prep[QLatin1String(sel.combo)];
+        combo.items = QStringList();
+        combo.enabled = false;
+        combo.currentIndex = -1;
+    }
+    bindings.vddaLabels = {};
+}
+
 void ResetForSelection(ChipSelectionScope &s)
 {
     ChipDescription &chip = s.chip;
@@ -597,15 +637,11 @@ void ResetForSelection(ChipSelectionScope &s)
     for (const char *b : kPageButtons)
         s.prep.reg[QLatin1String(b)].visible = false;
 
-    for (const char *name : {"IN0H", "IN0L"}) {
-        FieldBinding *b = s.bindings.adc.Find(QLatin1String(name));
-        b->address = 0;
-        b->width = 0;
-        b->position = 0;
-        b->bound = false;
-    }
-    s.prep.adc[QStringLiteral("TXINH")].enabled = false;
-    s.prep.adc[QStringLiteral("TXINL")].enabled = false;
+    // Every binding starts over: a setting the new model does not describe keeps no register of
+    // the model before it, so its controls are greyed and nothing is ever written for it.
+    ForgetBindings(s.bindings.adc, s.prep.adc, kAdcNames);
+    ForgetBindings(s.bindings.op, s.prep.op, kOpNames);
+    ForgetBindings(s.bindings.cmp, s.prep.cmp, kCmpNames);
     s.prep.adc[QStringLiteral("PTemp")].visible = false;
 }
 

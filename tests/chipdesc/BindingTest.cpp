@@ -103,7 +103,7 @@ TEST(Binding, EnableOnlyWhenWidthIsAboveZeroButAlwaysBind)
     t.Read("#ADC0S\n30H ENADC0 0 7\n3CH PGA0GN 2 3\n33H IN0IS 1 5\n");
     const ControlPreps &adc = t.m.prep.adc;
     EXPECT_TRUE(t.m.bindings.adc.Get("ENADC0").bound);
-    EXPECT_FALSE(Model::P(adc, "PENADC").enabled.has_value()); // left as it was, not disabled
+    EXPECT_EQ(Model::P(adc, "PENADC").enabled, false); // a width of 0 enables nothing
     EXPECT_EQ(Model::P(adc, "TXPGAGN").enabled, true);
     for (const char *c : {"INISon", "INISoff", "PINIS"})
         EXPECT_EQ(Model::P(adc, c).enabled, true) << c;
@@ -135,7 +135,7 @@ TEST(Binding, ExceptionsInTheLineForm)
     EXPECT_EQ(Model::P(cmp, "PCPOIF").highlighted, false);
     EXPECT_EQ(Model::P(cmp, "TXCPVCS").enabled, true);
     EXPECT_EQ(Model::P(cmp, "LCPVCS10").enabled, true);
-    EXPECT_FALSE(Model::P(cmp, "TXCPVRS").enabled.has_value());
+    EXPECT_EQ(Model::P(cmp, "TXCPVRS").enabled, false);
 }
 
 TEST(Binding, InxEnablesThePicturesItsWidthAllows)
@@ -145,7 +145,7 @@ TEST(Binding, InxEnablesThePicturesItsWidthAllows)
     const ControlPreps &adc = t.m.prep.adc;
     EXPECT_EQ(Model::P(adc, "INX00").enabled, true);
     EXPECT_EQ(Model::P(adc, "INX01").enabled, true);
-    EXPECT_FALSE(Model::P(adc, "INX10").enabled.has_value());
+    EXPECT_EQ(Model::P(adc, "INX10").enabled, false);
     EXPECT_EQ(Model::P(adc, "TXINX").enabled, true);
     t.Read("#ADC0S\n33H INX0 8 0\n");
     EXPECT_EQ(Model::P(t.m.prep.adc, "INX11").enabled, true);
@@ -165,7 +165,7 @@ TEST(Binding, EnvddaAndVddaxBelongToTheSectionsPanel)
     EXPECT_EQ(t.m.bindings.cmp.Get("VDDAX").address, 0x50);
     EXPECT_EQ(Model::P(t.m.prep.adc, "PENVDDA").enabled, true);
     EXPECT_EQ(Model::P(t.m.prep.adc, "TXVDDA").enabled, true);
-    EXPECT_FALSE(Model::P(t.m.prep.op, "TXVDDA").enabled.has_value());
+    EXPECT_EQ(Model::P(t.m.prep.op, "TXVDDA").enabled, false);
     EXPECT_EQ(Model::P(t.m.prep.cmp, "TXVDDA").enabled, true);
 }
 
@@ -182,27 +182,34 @@ TEST(Binding, NamesInAnyCaseAndRefusedLines)
     EXPECT_FALSE(t.m.bindings.adc.Get("OSR0").bound);
     EXPECT_FALSE(t.m.bindings.adc.Get("ADCS0").bound);
     EXPECT_FALSE(t.m.bindings.adc.Get("AD0GN").bound);
-    EXPECT_FALSE(t.m.prep.adc.Find("TXOSR"));
+    EXPECT_EQ(Model::P(t.m.prep.adc, "TXOSR").enabled, false);
     // A name of another panel's table is ignored in this section.
     EXPECT_EQ(t.m.bindings.op.Find("ENADC0"), nullptr);
 }
 
-TEST(Binding, BindingSurvivesASelectionThatDoesNotBindIt)
+// A model that does not describe a setting leaves nothing of the model before: the binding is
+// gone (its working value stays), its controls are greyed and its options, labels and list empty.
+TEST(Binding, SelectionUnbindsWhatTheNewModelDoesNotDescribe)
 {
     Model t;
-    t.Read("#ADC0S\n37H IN0H 3 3 A B\n#OP0S\n35H ENOP 1 7\n");
+    t.Read("#ADC0S\n37H IN0H 3 3 A B\n31H VDDAX 2 0 2.4V 2.7V 3.0V 3.3V\n#OP0S\n35H ENOP 1 7\n"
+           "36H OP0N 3 0 A B C D E F G H\n");
     ASSERT_TRUE(t.m.bindings.op.Get("ENOP").bound);
     t.m.bindings.op.Find("ENOP")->value = 1;
     t.Read("#ADC0S\n30H ENADC0 1 7\n");
     const FieldBinding &enop = t.m.bindings.op.Get("ENOP");
-    EXPECT_TRUE(enop.bound);
-    EXPECT_EQ(enop.address, 0x35);
-    EXPECT_EQ(enop.position, 7);
+    EXPECT_FALSE(enop.bound);
+    EXPECT_EQ(enop.address, 0);
     EXPECT_EQ(enop.value, 1);
-    EXPECT_EQ(Model::P(t.m.prep.op, "PENOP").enabled, true);
-    // Only the two input multiplexers of the ADC are unbound by every selection.
+    EXPECT_EQ(Model::P(t.m.prep.op, "PENOP").enabled, false);
+    EXPECT_FALSE(t.m.bindings.op.Get("OP0N").bound);
+    EXPECT_EQ(Items(Model::P(t.m.prep.op, "TXOP0N")), QStringList{});
+    EXPECT_EQ(Model::P(t.m.prep.op, "LAI2").visible, false);
+    EXPECT_EQ(Model::P(t.m.prep.op, "OP0N010off").enabled, false);
+    EXPECT_FALSE(t.m.bindings.adc.Get("VDDAX").bound);
+    EXPECT_EQ(t.m.bindings.adc.vddaLabels[3], QString());
+    EXPECT_TRUE(t.m.bindings.adc.Get("ENADC0").bound);
     EXPECT_FALSE(t.m.bindings.adc.Get("IN0H").bound);
-    EXPECT_EQ(t.m.bindings.adc.Get("IN0H").address, 0);
     EXPECT_EQ(Model::P(t.m.prep.adc, "TXINH").enabled, false);
     EXPECT_EQ(Model::P(t.m.prep.adc, "TXINL").enabled, false);
     EXPECT_EQ(Model::P(t.m.prep.adc, "PTemp").visible, false);

@@ -121,6 +121,13 @@ TEST(ProgramPanels, AnotherModelPreparesThePanelsAgain)
     EXPECT_FALSE(s.Find(s.W().adc, "INH111off")->isEnabled());
     EXPECT_EQ(s.Find<QComboBox>(s.W().adc, "TXINH")->count(), 4);
     EXPECT_TRUE(s.TakeWrites().empty());
+    // ZR100 has no op-amp: nothing of ZR300's op-amp is left to click, and a click writes nothing.
+    EXPECT_FALSE(s.Find(s.W().op, "PENOP")->isEnabled());
+    EXPECT_TRUE(s.Find(s.W().op, "LAI5")->isHidden());
+    EXPECT_EQ(s.Find<QComboBox>(s.W().op, "TXOP0N")->count(), 0);
+    s.Find<OptionLabel>(s.W().op, "LAI5")->Click();
+    s.Find<TogglePanel>(s.W().op, "PENOP")->Click();
+    EXPECT_TRUE(s.TakeWrites().empty());
 }
 
 TEST(ProgramPanels, AChangedImageShowsOnEveryPanel)
