@@ -47,6 +47,7 @@ EnobRun MeasureEnob(ChipPort &chip, InterfaceKind kind, SampleStore &store, cons
     AcquisitionIo io{chip};
     io.kind = kind;
     io.idleTimeoutMs = options.idleTimeoutMs;
+    io.pumpMessages = options.pumpMessages;
     store.CaptureIdle = false;
     const CaptureOutcome outcome = ReadADCALL(io, store);
     run.sampleCount = store.SampleCount;
@@ -56,6 +57,9 @@ EnobRun MeasureEnob(ChipPort &chip, InterfaceKind kind, SampleStore &store, cons
         break;
     case CaptureEnd::NotSupported:
         run.error = QStringLiteral("the streamed capture does not run on this interface");
+        return run;
+    case CaptureEnd::Stopped:
+        run.error = QStringLiteral("stopped after %1 samples").arg(store.SampleCount);
         return run;
     case CaptureEnd::NoData:
         run.error = QStringLiteral("the board stopped sending results after %1 samples").arg(store.SampleCount);
@@ -102,13 +106,19 @@ bool TmpRAMADC(BlockCaptureIo &io, SampleStore &store, const MeasureSettings &se
 
 QString FiguresReport(const AnalysisResults &r)
 {
-    const std::pair<const char *, double> rows[] = {
-        {"Average", r.mean},   {"Vp-p Noise", r.vppNv}, {"RMS Noise", r.rmsNv},
-        {"ENOB", r.enob},      {"Vp-p Count", r.vppCount}, {"Sigma", r.sigma},
-        {"Noise Free", r.noiseFree}};
+    struct Row {
+        const char *name;
+        double value;
+        const char *unit;
+    };
+    const Row rows[] = {{"Average", r.mean, "codes"},   {"Vp-p Noise", r.vppNv, "nV"},
+                        {"RMS Noise", r.rmsNv, "nV"},   {"ENOB", r.enob, "bits"},
+                        {"Vp-p Count", r.vppCount, "codes"}, {"Sigma", r.sigma, "codes"},
+                        {"Noise Free", r.noiseFree, "bits"}};
     QString text;
-    for (const auto &[name, v] : rows)
-        text += QStringLiteral("%1: %2\n").arg(QLatin1String(name), FigureText(v));
+    for (const Row &row : rows)
+        text += QStringLiteral("%1: %2 %3\n").arg(QLatin1String(row.name), FigureText(row.value),
+                                                  QLatin1String(row.unit));
     return text;
 }
 

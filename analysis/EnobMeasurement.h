@@ -5,6 +5,7 @@
 #include "analysis/Statistics.h"
 
 #include <QString>
+#include <functional>
 
 namespace vek {
 
@@ -15,6 +16,8 @@ struct EnobOptions {
     int averaging = 1;                 // block averaging factor 1, 2, 4, 8, 16 or 32
     QString outPath;                   // result file; empty: none written
     int32_t idleTimeoutMs = 3000;      // give up when the board sends nothing this long
+    // Runs between the capture's blocks (a stop sets the store's CaptureIdle there).
+    std::function<void()> pumpMessages;
 };
 
 struct EnobRun {
@@ -43,7 +46,8 @@ EnobRun MeasureEnob(ChipPort &chip, InterfaceKind kind, SampleStore &store, cons
 bool TmpRAMADC(BlockCaptureIo &io, SampleStore &store, const MeasureSettings &settings, AnalysisResults &results,
                Figures *figures = nullptr);
 
-// The seven figures, one "name: value" line each, in the order of the result file.
+// The seven figures, one "name: value unit" line each (codes of the result width, nV or bits),
+// in the order of the result file.
 QString FiguresReport(const AnalysisResults &r);
 
 } // namespace vek

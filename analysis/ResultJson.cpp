@@ -56,6 +56,8 @@ QByteArray ResultJson(const RunDescription &run, const AnalysisResults &figures,
         {QStringLiteral("dataRateSource"), run.dataRateSource},
         {QStringLiteral("gain"), Number(run.gain)},
     };
+    if (!run.route.isEmpty())
+        settings.insert(QStringLiteral("route"), run.route);
     // The seven figures of the result file (the object keeps its keys in alphabetical order).
     QJsonObject seven{
         {QStringLiteral("average"), Number(figures.mean)},

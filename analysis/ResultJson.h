@@ -23,6 +23,7 @@ struct RunDescription {
     QString dataRateSource; // "settings" (the converter's clock and settings) or "measured"
     double gain = 1;
     QString window;        // WindowShortName of the spectrum's window
+    QString route;         // the board's route: "optocoupler" or "direct"; empty: none (UART, Parallel)
 };
 
 // "RS232", "SPI", "Special", "Parallel" or "UART" for an interface index of the setup.

@@ -18,9 +18,9 @@ SimulatedBoard::SimulatedBoard(Clock &clock)
     usb.board.faults.replugAfterMs = 0;
 }
 
-QString SimulatedBoard::FaultHelp()
+QString SimulatedBoard::FaultHelp(bool withSerial)
 {
-    return QStringLiteral(
+    QString text = QStringLiteral(
         "Faults of the simulated board (--fault, repeatable):\n"
         "  unplug-after=N          the board is pulled out after N frames (and is back when\n"
         "                          next looked for, unless replug-after says otherwise)\n"
@@ -30,9 +30,12 @@ QString SimulatedBoard::FaultHelp()
         "  garbled                 every reply byte comes back inverted\n"
         "  wrong-identity          the board names itself wrongly\n"
         "  claimed                 another program holds the board\n"
-        "  stall-stream-after=N    the converter stops delivering after N results\n"
-        "  serial=noack|silent|cut the chip's serial monitor: wrong acknowledge, no answer at all,\n"
-        "                          or replies cut short\n");
+        "  stall-stream-after=N    the converter stops delivering after N results\n");
+    if (withSerial)
+        text += QStringLiteral(
+            "  serial=noack|silent|cut the chip's serial monitor: wrong acknowledge, no answer at all,\n"
+            "                          or replies cut short\n");
+    return text;
 }
 
 bool SimulatedBoard::ApplyFault(const QString &fault, QString *error)

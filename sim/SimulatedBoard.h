@@ -38,8 +38,9 @@ public:
     // Switches on one misbehaviour named as on the command line ("unplug-after=200", "silent",
     // "serial=noack", ...). False with a message for a text that names none.
     bool ApplyFault(const QString &fault, QString *error);
-    // The list of fault texts, for --help.
-    static QString FaultHelp();
+    // The list of fault texts, for --help; withSerial adds the chip's serial monitor faults
+    // (only a program that offers the RS232 interface uses them).
+    static QString FaultHelp(bool withSerial = true);
 
     // Adds a sine to the converter's input, given as on the command line: "AMP,FREQ[,THD]" with
     // the peak amplitude in volts, the frequency in hertz and the harmonic distortion in dBc.

@@ -61,6 +61,8 @@ void TAnxADC::SaveJsonClick()
     run.dataRateSource = m_lastRate.fromSettings ? QStringLiteral("settings") : QStringLiteral("measured");
     run.gain = m_lastGain;
     run.window = WindowShortName(m_views->CurrentSpectrumOptions().window);
+    if (m_ctx.setup.interfaceIndex == int(InterfaceKind::SPI) || m_ctx.setup.interfaceIndex == int(InterfaceKind::Special))
+        run.route = m_ctx.config.Photo ? QStringLiteral("optocoupler") : QStringLiteral("direct");
     const QByteArray json = ResultJson(run, m_ctx.analysisResults, m_views->ComputeSpectrum());
     if (!WriteFileAtomically(*path, json))
         m_ctx.dialogs.Message(this, QStringLiteral("Error"), QStringLiteral("Cannot create file \"%1\".").arg(*path),

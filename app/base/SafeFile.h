@@ -6,7 +6,8 @@
 
 namespace vek {
 
-// Returns false (and leaves any old file untouched) when the file cannot be written.
-bool WriteFileAtomically(const QString &path, const QByteArray &bytes);
+// Returns false (and leaves any old file untouched) when the file cannot be written; `reason`,
+// when given, then receives the system's words ("No such file or directory").
+bool WriteFileAtomically(const QString &path, const QByteArray &bytes, QString *reason = nullptr);
 
 } // namespace vek

@@ -2,13 +2,20 @@
 // simulated one), selects the chip model, captures, prints the seven figures (or, with --json, one
 // JSON object of the settings, the figures and the windowed spectrum's figures) and writes the
 // result file. "vek-enob temperature ..." runs the temperature test instead.
+//
+// Every argument is checked before the board is looked for: a bad one is named, with what is
+// allowed, and the status is 2. A file that cannot be written is named with the system's reason
+// after the figures are printed, status 1.
 #include "analysis/AnalysisSettings.h"
 #include "analysis/ConverterRate.h"
+#include "analysis/Capture.h"
 #include "analysis/EnobMeasurement.h"
+#include "analysis/ResultFile.h"
 #include "analysis/ResultJson.h"
 #include "analysis/WindowedSpectrum.h"
 #include "app/tools/TemperatureCommand.h"
 #include "app/base/Clock.h"
+#include "app/base/CommandLine.h"
 #include "app/base/NumberText.h"
 #include "app/base/SafeFile.h"
 #include "chipdesc/ChipList.h"
@@ -25,17 +32,17 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <memory>
 
 using namespace vek;
 
 namespace {
 
-int Fail(const QString &text)
-{
-    std::fprintf(stderr, "vek-enob: %s\n", qPrintable(text));
-    return 1;
-}
+constexpr const char *kProgram = "vek-enob";
+
+int Fail(const QString &text) { return ReportFailure(kProgram, text); }
+int Refuse(const QString &text) { return RefuseArguments(kProgram, text); }
 
 
 // The codes as the board sent them (the dropped first ones included, before any averaging), one
@@ -57,20 +64,14 @@ QByteArray CodesText(const SampleStore &store)
     return text;
 }
 
-bool InterfaceFromText(const QString &t, InterfaceKind &kind)
+// Writes `bytes` to `path` whole or not at all; false with the path and the system's reason said.
+bool WriteOutput(const QString &path, const QByteArray &bytes)
 {
-    const QString s = t.toUpper();
-    if (s == QLatin1String("SPI"))
-        kind = InterfaceKind::SPI;
-    else if (s == QLatin1String("SPECIAL"))
-        kind = InterfaceKind::Special;
-    else if (s == QLatin1String("UART"))
-        kind = InterfaceKind::UART;
-    else if (s == QLatin1String("PARALLEL"))
-        kind = InterfaceKind::Parallel;
-    else
-        return false;
-    return true;
+    QString reason;
+    if (WriteFileAtomically(path, bytes, &reason))
+        return true;
+    Fail(QStringLiteral("cannot write %1: %2").arg(path, reason));
+    return false;
 }
 
 } // namespace
@@ -87,97 +88,150 @@ int main(int argc, char *argv[])
         return TemperatureCommand(arguments);
     }
     QCommandLineParser p;
-    p.setApplicationDescription(QStringLiteral("ENOB test of the chip's ADC, without a window"));
-    p.addHelpOption();
-    const QCommandLineOption simulate(QStringLiteral("simulate"), QStringLiteral("Use the simulated board."));
-    const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("Noise seed of the simulated ADC."),
-                                  QStringLiteral("N"), QStringLiteral("1"));
-    const QCommandLineOption replay(QStringLiteral("replay"),
-                                    QStringLiteral("Simulated ADC streams the codes of FILE (one a line)."),
-                                    QStringLiteral("FILE"));
-    const QCommandLineOption realTime(QStringLiteral("real-time"),
-                                      QStringLiteral("Simulated ADC at its data rate on the wall clock "
-                                                     "(default: as fast as possible on simulated time)."));
-    const QCommandLineOption input(QStringLiteral("input"), QStringLiteral("Simulated input in volts."),
-                                   QStringLiteral("V"));
-    const QCommandLineOption chip(QStringLiteral("chip"), QStringLiteral("Chip model name or list index."),
-                                  QStringLiteral("NAME"), QStringLiteral("0"));
-    const QCommandLineOption link(QStringLiteral("interface"), QStringLiteral("SPI, Special, UART or Parallel."),
-                                  QStringLiteral("KIND"), QStringLiteral("SPI"));
-    const QCommandLineOption lpt(QStringLiteral("lpt"),
-                                 QStringLiteral("Base address of the parallel port (hexadecimal)."),
-                                 QStringLiteral("BASE"), QStringLiteral("378"));
-    const QCommandLineOption samples(QStringLiteral("samples"), QStringLiteral("Samples to keep."),
-                                     QStringLiteral("N"), QStringLiteral("256"));
-    const QCommandLineOption width(QStringLiteral("width"), QStringLiteral("Result width 8..24."),
-                                   QStringLiteral("BITS"), QStringLiteral("24"));
-    const QCommandLineOption ref(QStringLiteral("ref"), QStringLiteral("Reference voltage."),
-                                 QStringLiteral("V"), QStringLiteral("1.2"));
-    const QCommandLineOption avg(QStringLiteral("average"), QStringLiteral("Averaging factor 1..32."),
-                                 QStringLiteral("N"), QStringLiteral("1"));
-    const QCommandLineOption reg(QStringLiteral("reg"),
-                                 QStringLiteral("Write chip register ADDR (hex) with VALUE (hex) first."),
-                                 QStringLiteral("ADDR=VALUE"));
-    const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("Result file."), QStringLiteral("FILE"));
-    const QCommandLineOption fault(QStringLiteral("fault"),
-                                   QStringLiteral("With --simulate: make the simulated board misbehave "
-                                                  "(repeatable).\n") +
-                                       sim::SimulatedBoard::FaultHelp(),
-                                   QStringLiteral("FAULT"));
-    const QCommandLineOption sine(QStringLiteral("sine"), sim::SimulatedBoard::SineHelp(),
-                                  QStringLiteral("AMP,FREQ[,THD]"));
-    const QCommandLineOption codes(QStringLiteral("codes"),
-                                   QStringLiteral("Write the captured codes, one a line, to FILE "
-                                                  "(as --replay reads them)."),
-                                   QStringLiteral("FILE"));
-    const QCommandLineOption json(QStringLiteral("json"),
-                                  QStringLiteral("Print the settings, the figures and the windowed "
-                                                 "spectrum's figures as one JSON object."));
-    const QCommandLineOption window(QStringLiteral("window"),
-                                    QStringLiteral("Window of the spectrum for --json: rect, hann or bh4."),
-                                    QStringLiteral("NAME"), QStringLiteral("bh4"));
-    const QCommandLineOption blocks(QStringLiteral("blocks"),
-                                    QStringLiteral("Consecutive blocks whose spectra --json averages."),
-                                    QStringLiteral("N"), QStringLiteral("1"));
-    const QCommandLineOption retry(QStringLiteral("retry"),
-                                   QStringLiteral("After a failed capture, look for the board again and "
-                                                  "capture once more, up to N times, 1 s apart."),
-                                   QStringLiteral("N"), QStringLiteral("0"));
-    for (const auto *o : {&json, &window, &blocks, &sine, &codes, &fault, &retry, &simulate, &seed, &replay, &realTime, &input, &chip, &link, &lpt, &samples, &width, &ref,
-                          &avg, &reg, &out})
-        p.addOption(*o);
-    p.process(app);
+    p.setApplicationDescription(QStringLiteral(
+        "ENOB test of the chip's ADC, without a window. \"vek-enob temperature --help\" shows the "
+        "temperature test's options."));
+    const QCommandLineOption help = p.addHelpOption();
+    auto option = [&p](const char *name, const QString &text, const char *value = nullptr,
+                       const char *def = nullptr) {
+        QCommandLineOption o(QString::fromLatin1(name), text);
+        if (value)
+            o.setValueName(QString::fromLatin1(value));
+        if (def)
+            o.setDefaultValue(QString::fromLatin1(def));
+        p.addOption(o);
+        return o;
+    };
+    const auto simulate = option("simulate", QStringLiteral("Use the simulated board."));
+    const auto seed = option("seed", QStringLiteral("With --simulate: noise seed of the simulated ADC."), "N", "1");
+    const auto replay = option("replay", QStringLiteral("The simulated ADC streams the codes of FILE (one a line); "
+                                                        "implies --simulate."), "FILE");
+    const auto realTime = option("real-time", QStringLiteral("With --simulate: the converter at its data rate on "
+                                                             "the wall clock (default: on simulated time)."));
+    const auto input = option("input", QStringLiteral("With --simulate: the converter's input, -5 to 5 V."), "V");
+    const auto sine = option("sine", sim::SimulatedBoard::SineHelp(), "AMP,FREQ[,THD]");
+    const auto fault = option("fault", QStringLiteral("With --simulate: make the simulated board misbehave "
+                                                      "(repeatable; the faults are listed below)."), "FAULT");
+    const auto chip = option("chip", QStringLiteral("Chip model name or list index."), "NAME", "0");
+    const auto link = option("interface", QStringLiteral("SPI, Special, UART or Parallel."), "KIND", "SPI");
+    const auto optocoupler = option("optocoupler", QStringLiteral("The board's route on SPI and Special: on "
+                                                                  "(through the optocoupler, as the window's "
+                                                                  "default) or off (direct)."), "on|off", "on");
+    const auto lpt = option("lpt", QStringLiteral("With --interface Parallel: base address of the port "
+                                                  "(hexadecimal)."), "BASE", "378");
+    const auto samples = option("samples", QStringLiteral("Samples to keep, 1 to 65536 (the capture keeps the "
+                                                          "whole last block the board sends)."), "N", "256");
+    const auto width = option("width", QStringLiteral("Result width, 8 to 24 bits."), "BITS", "24");
+    const auto ref = option("ref", QStringLiteral("Reference voltage, above 0 and up to 5 V."), "V", "1.2");
+    const auto avg = option("average", QStringLiteral("Averaging factor 1, 2, 4, 8, 16 or 32."), "N", "1");
+    const auto reg = option("reg", QStringLiteral("Write chip register ADDR (hex, below 400) with VALUE (hex, "
+                                                  "up to FF) first (repeatable)."), "ADDR=VALUE");
+    const auto retry = option("retry", QStringLiteral("After a failed capture, look for the board again and "
+                                                      "capture once more, up to N times (0 to 1000), 1 s apart."),
+                              "N", "0");
+    const auto out = option("out", QStringLiteral("Write the result file (CSV) to FILE."), "FILE");
+    const auto codes = option("codes", QStringLiteral("Write the captured codes, one a line, to FILE (as "
+                                                      "--replay reads them)."), "FILE");
+    const auto json = option("json", QStringLiteral("Print the settings, the figures and the windowed spectrum's "
+                                                    "figures as one JSON object."));
+    const auto window = option("window", QStringLiteral("With --json: the spectrum's window, rect, hann or bh4."),
+                               "NAME", "bh4");
+    const auto blocks = option("blocks", QStringLiteral("With --json: consecutive blocks whose spectra are "
+                                                        "averaged, 1 to 16."), "N", "1");
+
+    const QString parseError = ParseCommandLine(p, QCoreApplication::arguments());
+    if (!parseError.isEmpty())
+        return Refuse(parseError);
+    if (p.isSet(help) || p.isSet(QStringLiteral("help-all"))) {
+        std::printf("%s\n%s\n%s\n", qPrintable(p.helpText()), qPrintable(sim::SimulatedBoard::FaultHelp(false)),
+                    qPrintable(ExitStatusHelp()));
+        return kExitOk;
+    }
+
+    // Every value before anything runs; the first that cannot be used is named.
+    OptionCheck check(p);
+    const bool sim = p.isSet(simulate) || p.isSet(replay);
+    for (const auto *o : {&seed, &realTime, &input, &sine, &fault})
+        check.Needs(*o, sim, QStringLiteral("--simulate"));
+    const auto sampleCount = check.Whole(samples, 1, kSampleCapacity);
+    const auto resultWidth = check.Whole(width, 8, 24);
+    const auto refVolts = check.Real(ref, 0, 5, true, QStringLiteral("V"));
+    const QString averageRule = QStringLiteral("1, 2, 4, 8, 16 or 32");
+    const auto averageFactor = check.Whole(avg, 1, 32, averageRule);
+    if (averageFactor && AveragingIndexFor(int(*averageFactor)) < 0)
+        check.Refuse(avg, averageRule, p.value(avg));
+    const auto seedValue = check.Whole(seed, 0, std::numeric_limits<qlonglong>::max(),
+                                       QStringLiteral("a whole number from 0 up"));
+    const auto retries = check.Whole(retry, 0, 1000);
+    const auto blockCount = check.Whole(blocks, 1, 16);
+    const int windowIndex = check.Choice(window, {QStringLiteral("rect"), QStringLiteral("hann"), QStringLiteral("bh4")});
+    const InterfaceKind kinds[] = {InterfaceKind::SPI, InterfaceKind::Special, InterfaceKind::UART,
+                                   InterfaceKind::Parallel};
+    const int kindIndex = check.Choice(link, {QStringLiteral("SPI"), QStringLiteral("Special"), QStringLiteral("UART"),
+                                              QStringLiteral("Parallel")});
+    InterfaceKind kind = kindIndex >= 0 ? kinds[kindIndex] : InterfaceKind::SPI;
+    const auto lptBase = check.Hex(lpt, 1, 0xFFFF, QStringLiteral("a port address in hexadecimal, such as 378"));
+    const bool photo = check.Choice(optocoupler, {QStringLiteral("on"), QStringLiteral("off")}) == 0;
+    std::optional<double> inputVolts;
+    if (p.isSet(input))
+        inputVolts = check.Real(input, -5, 5, false, QStringLiteral("V"));
+    check.Text(out);
+    check.Text(codes);
+    check.Text(replay);
+    check.Needs(window, p.isSet(json), QStringLiteral("--json"));
+    check.Needs(blocks, p.isSet(json), QStringLiteral("--json"));
+    check.Needs(lpt, kind == InterfaceKind::Parallel, QStringLiteral("--interface Parallel"));
+    if (p.isSet(optocoupler) && (kind == InterfaceKind::UART || kind == InterfaceKind::Parallel))
+        check.Refuse(optocoupler, QStringLiteral("chooses the board's route of SPI and Special only"));
+    if (p.isSet(retry) && kind == InterfaceKind::Parallel)
+        check.Refuse(retry, QStringLiteral("looks for the USB board again; the parallel port has none"));
+    std::vector<std::pair<uint16_t, uint8_t>> registerWrites;
+    for (const QString &assignment : p.values(reg)) {
+        const QStringList parts = assignment.split(QLatin1Char('='));
+        const auto addr = ParseHexNumber(parts.value(0), 0, kChipMemorySize - 1);
+        const auto value = ParseHexNumber(parts.value(1), 0, 0xFF);
+        if (parts.size() != 2 || !addr || !value)
+            check.Refuse(reg, QStringLiteral("ADDR=VALUE in hexadecimal, ADDR below 400, VALUE up to FF"), assignment);
+        else
+            registerWrites.emplace_back(uint16_t(*addr), uint8_t(*value));
+    }
+    for (const QString &faultText : p.values(fault))
+        if (faultText.startsWith(QLatin1String("serial")))
+            check.Refuse(fault, QStringLiteral("the chip's serial monitor is not used here (vek-enobtest takes it)"),
+                         faultText);
+    if (!check.Ok())
+        return Refuse(check.Error());
+
+    // The chip model and the simulated board's set-up are arguments too: checked before the board
+    // is looked for.
+    const QString programDir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    const int chipIndex = ChipIndexFromChoice(programDir, p.value(chip));
+    if (chipIndex < 0)
+        return Refuse(QStringLiteral("--chip \"%1\": no such model in %2INCLUDE/VekSel.INC")
+                          .arg(p.value(chip), programDir));
+    if (p.isSet(replay)) {
+        std::vector<int32_t> replayCodes;
+        QString error;
+        if (!sim::LoadReplayCodes(p.value(replay), replayCodes, &error))
+            return Refuse(QStringLiteral("--replay: %1").arg(error));
+        if (int64_t(replayCodes.size()) < *sampleCount + kDroppedSamples)
+            return Refuse(QStringLiteral("--replay \"%1\" holds %2 codes; --samples %3 needs at least %4 (the first "
+                                         "%5 are dropped)")
+                              .arg(p.value(replay))
+                              .arg(replayCodes.size())
+                              .arg(*sampleCount)
+                              .arg(*sampleCount + kDroppedSamples)
+                              .arg(kDroppedSamples));
+    }
 
     EnobOptions options;
-    bool ok = true, numbersOk = true;
-    options.samples = p.value(samples).toInt(&ok);
-    numbersOk &= ok && options.samples > 0;
-    options.width = p.value(width).toInt(&ok);
-    numbersOk &= ok;
-    options.averaging = p.value(avg).toInt(&ok);
-    numbersOk &= ok;
-    options.refVoltText = p.value(ref);
-    options.outPath = p.value(out);
-    const qulonglong seedValue = p.value(seed).toULongLong(&ok);
-    numbersOk &= ok;
-    const int retries = p.value(retry).toInt(&ok);
-    numbersOk &= ok && retries >= 0;
-    const int blockCount = p.value(blocks).toInt(&ok);
-    numbersOk &= ok && blockCount > 0;
-    if (!numbersOk)
-        return Fail(QStringLiteral("--samples, --width, --average, --seed, --retry and --blocks take whole numbers"));
-    SpectrumWindow spectrumWindow = SpectrumWindow::BlackmanHarris4;
-    if (!WindowFromText(p.value(window), spectrumWindow))
-        return Fail(QStringLiteral("--window is rect, hann or bh4"));
-    InterfaceKind kind;
-    if (!InterfaceFromText(p.value(link), kind))
-        return Fail(QStringLiteral("--interface is SPI, Special, UART or Parallel"));
-    const uint lptBase = p.value(lpt).toUInt(&ok, 16);
-    if (!ok || lptBase == 0 || lptBase > 0xFFFF)
-        return Fail(QStringLiteral("--lpt takes a port address in hexadecimal, such as 378"));
-    const bool sim = p.isSet(simulate) || p.isSet(replay);
-    if (p.isSet(sine) && !sim)
-        return Fail(QStringLiteral("--sine needs --simulate"));
+    options.samples = int32_t(*sampleCount);
+    options.width = int(*resultWidth);
+    options.averaging = int(*averageFactor);
+    options.refVoltText = p.value(ref).trimmed();
+    const SpectrumWindow windows[] = {SpectrumWindow::Rectangular, SpectrumWindow::Hann,
+                                      SpectrumWindow::BlackmanHarris4};
+    const SpectrumWindow spectrumWindow = windows[windowIndex];
 
     // Simulated time unless a real board or --real-time asks for the wall clock.
     SystemClock systemClock;
@@ -197,20 +251,16 @@ int main(int argc, char *argv[])
         // The converter keeps its data rate on either clock: on simulated time that costs no
         // wall time and still gives the capture real milliseconds and hertz.
         simBoard->adc.asFastAsPossible = false;
-        if (p.isSet(input)) {
-            bool inputOk = false;
-            simBoard->adc.inputVolts = p.value(input).toDouble(&inputOk);
-            if (!inputOk)
-                return Fail(QStringLiteral("--input takes a number of volts, not %1").arg(p.value(input)));
-        }
+        if (inputVolts)
+            simBoard->adc.inputVolts = *inputVolts;
         QString error;
-        if (!simBoard->SetUpConverter(seedValue, p.isSet(replay) ? p.value(replay) : QString(), &error))
-            return Fail(error);
+        if (!simBoard->SetUpConverter(uint64_t(*seedValue), p.isSet(replay) ? p.value(replay) : QString(), &error))
+            return Refuse(QStringLiteral("--replay: %1").arg(error));
         for (const QString &faultText : p.values(fault))
             if (!simBoard->ApplyFault(faultText, &error))
-                return Fail(error);
+                return Refuse(QStringLiteral("--fault: %1").arg(error));
         if (p.isSet(sine) && !simBoard->ApplySine(p.value(sine), &error))
-            return Fail(error);
+            return Refuse(error);
     } else {
         realHid = std::make_unique<HidapiBackend>();
         realDriver = std::make_unique<LibusbBackend>();
@@ -219,10 +269,6 @@ int main(int argc, char *argv[])
     }
 
     // The chip description of the model.
-    const QString programDir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
-    const int chipIndex = ChipIndexFromChoice(programDir, p.value(chip));
-    if (chipIndex < 0)
-        return Fail(QStringLiteral("no chip model %1 in the chip list").arg(p.value(chip)));
     ChipModelState model;
     ChipSelectionScope scope = model.Scope(programDir, chipIndex);
     if (!GetSELUP(scope))
@@ -249,41 +295,39 @@ int main(int argc, char *argv[])
     }
     ParallelLink parallel;
     parallel.platform = parallelPlatform.get();
-    ChipPort port{io, chips, false, model.chip.productName, scaleDmm, noRefresh, nullptr, &parallel};
+    ChipPort port{io, chips, photo, model.chip.productName, scaleDmm, noRefresh, nullptr, &parallel};
     uint8_t status = 0xFF;
+    auto notFound = [&bus] {
+        return bus.boardHeldElsewhere ? QStringLiteral("another program holds the board")
+                                      : QStringLiteral("no evaluation board found");
+    };
     if (kind == InterfaceKind::Parallel) {
-        if (!parallel.InitParallel(uint16_t(lptBase)))
+        if (!parallel.InitParallel(uint16_t(*lptBase)))
             return Fail(parallel.StatusText());
     } else {
         if (!ConnectLink(io, chips[0].link, status))
-            return Fail(QStringLiteral("no evaluation board found"));
+            return Fail(notFound());
         // As the link supervisor does: a board that does not name itself is not measured.
         if (!IdentifyBoard(io, chips[0].link))
             return Fail(QStringLiteral("the board did not answer with its identity"));
     }
 
-    for (const QString &assignment : p.values(reg)) {
-        const QStringList parts = assignment.split(QLatin1Char('='));
-        bool okA = false, okV = false;
-        const uint addr = parts.value(0).toUInt(&okA, 16);
-        const uint value = parts.value(1).toUInt(&okV, 16);
-        if (parts.size() != 2 || !okA || !okV || addr >= uint(kChipMemorySize) || value > 0xFF)
-            return Fail(QStringLiteral("--reg takes ADDR=VALUE in hexadecimal, not %1").arg(assignment));
-        buffer[5] = uint8_t(value);
-        if (!WriteChip(port, uint16_t(addr), 1, 0))
-            return Fail(QStringLiteral("writing register %1 failed").arg(assignment));
+    for (const auto &[addr, value] : registerWrites) {
+        buffer[5] = value;
+        if (!WriteChip(port, addr, 1, 0))
+            return Fail(QStringLiteral("writing register %1 failed").arg(FormatHex(addr, 2)));
     }
 
     SampleStore store;
     AnalysisResults results;
     EnobRun run = MeasureEnob(port, kind, store, options, results);
     // A board that went away may come back: look for it again, a second apart, and start over.
-    for (int attempt = 1; !run.ok && attempt <= retries && kind != InterfaceKind::Parallel; ++attempt) {
-        std::fprintf(stderr, "vek-enob: %s; retry %d of %d\n", qPrintable(run.error), attempt, retries);
+    for (int attempt = 1; !run.ok && attempt <= *retries && kind != InterfaceKind::Parallel; ++attempt) {
+        std::fprintf(stderr, "vek-enob: %s; retry %d of %lld\n", qPrintable(run.error), attempt, *retries);
         ReleaseBoard(io, chips[0].link);
         WaitMs(clock, 1000);
         if (!ConnectLink(io, chips[0].link, status)) {
-            run.error = QStringLiteral("no evaluation board found");
+            run.error = notFound();
             continue;
         }
         run = MeasureEnob(port, kind, store, options, results);
@@ -297,8 +341,11 @@ int main(int argc, char *argv[])
     parallel.Close();
     if (!run.ok)
         return Fail(run.error);
-    if (p.isSet(codes) && !WriteFileAtomically(p.value(codes), CodesText(store)))
-        return Fail(QStringLiteral("cannot write %1").arg(p.value(codes)));
+    if (run.sampleCount != options.samples)
+        std::fprintf(stderr, "vek-enob: --samples %d: %d samples kept (the capture keeps the whole last block "
+                             "the board sent)\n", options.samples, run.sampleCount);
+
+    // The figures first: a file that cannot be written still leaves them on the screen.
     if (p.isSet(json)) {
         const int averaging = std::max(options.averaging, 1);
         RunDescription description;
@@ -313,19 +360,29 @@ int main(int argc, char *argv[])
         description.dataRateSource = rate.fromSettings ? QStringLiteral("settings") : QStringLiteral("measured");
         description.gain = run.gain;
         description.window = WindowShortName(spectrumWindow);
+        if (kind == InterfaceKind::SPI || kind == InterfaceKind::Special)
+            description.route = photo ? QStringLiteral("optocoupler") : QStringLiteral("direct");
         // The figures' scale: the reference spans 2^(width - 2) codes at the input after the gain.
         SpectrumOptions spectrum;
         spectrum.window = spectrumWindow;
-        spectrum.blocks = blockCount;
+        spectrum.blocks = int(*blockCount);
         spectrum.width = options.width;
         spectrum.dataRateHz = description.dataRateHz / averaging;
-        spectrum.voltsPerCode = ReferenceVolts(options.refVoltText) / (run.gain * std::ldexp(1.0, options.width - 2));
+        spectrum.voltsPerCode = *refVolts / (run.gain * std::ldexp(1.0, options.width - 2));
         const std::vector<double> kept = AnalysedCodes(store, averaging);
         const QByteArray text = ResultJson(description, run.results, AnalyseTone(kept, spectrum));
         std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
-        return 0;
+    } else {
+        std::printf("Samples: %d\nElapsed: %s ms\nGain: %s\n%s", run.sampleCount, FixedText(run.elapsedMs).c_str(),
+                    FixedText(run.gain).c_str(), qPrintable(FiguresReport(run.results)));
     }
-    std::printf("Samples: %d\nElapsed ms: %s\nGain: %s\n%s", run.sampleCount, FixedText(run.elapsedMs).c_str(),
-                FixedText(run.gain).c_str(), qPrintable(FiguresReport(run.results)));
-    return 0;
+    std::fflush(stdout);
+    bool written = true;
+    if (p.isSet(out)) {
+        const int rows = CaptureTarget(store.TargetCount) / SampleGrid::kColumns;
+        written &= WriteOutput(p.value(out), ResultFileBytes(store.grid, rows, results));
+    }
+    if (p.isSet(codes))
+        written &= WriteOutput(p.value(codes), CodesText(store));
+    return written ? kExitOk : kExitFailed;
 }
