@@ -100,6 +100,13 @@ TEST(TempCommand, ExampleRunsFromAnEmptyFolderAndEveryOutcomeHasItsStatus)
     });
     EXPECT_EQ(r.status, 130);
 
+    // A calibrator asked for and not found (COM9 holds a meter): status 1 before the run.
+    const QByteArray lastRun = ReadAll(run1 + "/VekTEMPB.CSV");
+    r = Command({"--simulate", "--steps", "10", "--dir", run1, "--calibrator", "COM9"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("not found: calibrator on COM9"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadAll(run1 + "/VekTEMPB.CSV"), lastRun);
+
     // Every step fails (the chip has no supply): status 3.
     QFile power(run1 + "/Power.txt");
     ASSERT_TRUE(power.open(QIODevice::WriteOnly));
