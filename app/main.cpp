@@ -2,7 +2,9 @@
 #include "app/MainPanel.h"
 #include "app/Program.h"
 #include "app/SimulatedSetup.h"
+#include "app/base/CommandLine.h"
 #include "app/base/NumberText.h"
+#include "app/base/SafeFile.h"
 #include "app/context/AppContext.h"
 #include "sim/instruments/SimulatedBench.h"
 #include "link/FrameTrace.h"
@@ -21,7 +23,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QMessageBox>
+#include <QTemporaryFile>
 #include <cstdio>
+#include <limits>
 #include <QSocketNotifier>
 #include <csignal>
 #include <memory>
@@ -59,45 +64,168 @@ void InstallStopSignals(QWidget *mainWindow)
     ::sigaction(SIGTERM, &sa, nullptr);
 }
 
-} // namespace
+// What the command line asks for, read and checked before the window system is opened.
+struct ProgramOptions {
+    bool simulate = false;
+    bool switchTest = false;
+    QString trace;
+    QString replay;
+    uint64_t seed = 1;
+    QStringList faults;
+    QString sine;
+};
 
-int main(int argc, char *argv[])
+// The options QApplication takes for itself ("-platform offscreen", "-style=fusion", ...): they
+// are left to it. `platform` receives the value of -platform.
+QStringList ProgramArguments(int argc, char *argv[], QString &platform)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("vek-enobtest"));
-    vek::UsePointForNumbers();
+    static const QStringList withValue = {
+        QStringLiteral("-platform"), QStringLiteral("-platformpluginpath"), QStringLiteral("-platformtheme"),
+        QStringLiteral("-plugin"), QStringLiteral("-qwindowgeometry"), QStringLiteral("-qwindowtitle"),
+        QStringLiteral("-qwindowicon"), QStringLiteral("-style"), QStringLiteral("-stylesheet"),
+        QStringLiteral("-session"), QStringLiteral("-display"), QStringLiteral("-geometry"),
+        QStringLiteral("-title"), QStringLiteral("-name")};
+    static const QStringList flags = {QStringLiteral("-reverse"), QStringLiteral("-widgetcount"),
+                                      QStringLiteral("-nograb"), QStringLiteral("-dograb"), QStringLiteral("-sync")};
+    QStringList arguments{QStringLiteral("vek-enobtest")};
+    for (int i = 1; i < argc; ++i) {
+        const QString a = QString::fromLocal8Bit(argv[i]);
+        const QString single = a.startsWith(QLatin1String("--")) ? a.mid(1) : a;
+        const QString name = single.section(QLatin1Char('='), 0, 0);
+        if (withValue.contains(name)) {
+            const QString value = single.contains(QLatin1Char('=')) ? single.section(QLatin1Char('='), 1)
+                                  : i + 1 < argc                    ? QString::fromLocal8Bit(argv[++i])
+                                                                    : QString();
+            if (name == QLatin1String("-platform"))
+                platform = value;
+            continue;
+        }
+        if (!flags.contains(single))
+            arguments << a;
+    }
+    return arguments;
+}
 
-    QCommandLineParser options;
-    options.setApplicationDescription(QStringLiteral("ADC front-end bench tool"));
-    options.addHelpOption();
+// Reads the command line. kExitOk with the help text in `message`, kExitBadArgument with the
+// first bad argument named, or -1 to go on.
+int ReadCommandLine(const QStringList &arguments, ProgramOptions &o, QString &message)
+{
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral("ADC front-end bench tool"));
+    const QCommandLineOption help = p.addHelpOption();
     const QCommandLineOption simulate(QStringLiteral("simulate"),
                                       QStringLiteral("Talk to the simulated evaluation board."));
     const QCommandLineOption trace(QStringLiteral("trace"),
                                    QStringLiteral("Write every frame to and from the board to FILE."),
                                    QStringLiteral("FILE"));
     const QCommandLineOption seed(QStringLiteral("seed"),
-                                  QStringLiteral("Noise seed of the simulated ADC."), QStringLiteral("N"),
-                                  QStringLiteral("1"));
+                                  QStringLiteral("With --simulate: noise seed of the simulated ADC."),
+                                  QStringLiteral("N"), QStringLiteral("1"));
     const QCommandLineOption replay(QStringLiteral("replay"),
-                                    QStringLiteral("The simulated ADC streams the codes of FILE."),
+                                    QStringLiteral("With --simulate: the simulated ADC streams the codes of FILE."),
                                     QStringLiteral("FILE"));
     const QCommandLineOption fault(QStringLiteral("fault"),
                                    QStringLiteral("With --simulate: make the simulated board misbehave "
-                                                  "(repeatable).\n") +
-                                       vek::sim::SimulatedBoard::FaultHelp(),
+                                                  "(repeatable; the faults are listed below)."),
                                    QStringLiteral("FAULT"));
-    options.addOption(fault);
     const QCommandLineOption sine(QStringLiteral("sine"), vek::sim::SimulatedBoard::SineHelp(),
                                   QStringLiteral("AMP,FREQ[,THD]"));
-    options.addOption(sine);
-    options.addOption(simulate);
-    options.addOption(seed);
-    options.addOption(replay);
     const QCommandLineOption switchTest(QStringLiteral("switch-test"),
                                         QStringLiteral("Show the \"Switch Test\" menu item (channel switch test)."));
-    options.addOption(trace);
-    options.addOption(switchTest);
-    options.process(app);
+    for (const auto *opt : {&simulate, &trace, &seed, &replay, &fault, &sine, &switchTest})
+        p.addOption(*opt);
+    message = vek::ParseCommandLine(p, arguments);
+    if (!message.isEmpty())
+        return vek::kExitBadArgument;
+    if (p.isSet(help) || p.isSet(QStringLiteral("help-all"))) {
+        message = p.helpText().replace(QLatin1String("<executable_name>"), QLatin1String("vek-enobtest")) +
+                  QLatin1Char('\n') + vek::sim::SimulatedBoard::FaultHelp() + QLatin1Char('\n') +
+                  QStringLiteral("Exit status: 0 the window was closed (or Ctrl+C, SIGTERM); 2 a bad argument "
+                                 "(named; nothing ran).\n");
+        return vek::kExitOk;
+    }
+    vek::OptionCheck check(p);
+    o.simulate = p.isSet(simulate);
+    o.switchTest = p.isSet(switchTest);
+    for (const auto *opt : {&seed, &replay, &fault, &sine})
+        check.Needs(*opt, o.simulate, QStringLiteral("--simulate"));
+    const auto seedValue = check.Whole(seed, 0, std::numeric_limits<qlonglong>::max(),
+                                       QStringLiteral("a whole number from 0 up"));
+    o.trace = check.Text(trace);
+    o.replay = check.Text(replay);
+    o.faults = p.values(fault);
+    o.sine = p.value(sine);
+    if (!check.Ok()) {
+        message = check.Error();
+        return vek::kExitBadArgument;
+    }
+    o.seed = uint64_t(*seedValue);
+    // The simulated board's set-up is tried on a board of its own, so that a bad fault, sine or
+    // replay file is named before any window opens.
+    if (o.simulate) {
+        vek::FakeClock clock;
+        vek::sim::SimulatedBoard trial(clock);
+        QString error;
+        if (!trial.SetUpConverter(o.seed, o.replay, &error))
+            message = QStringLiteral("--replay: ") + error;
+        for (const QString &f : o.faults)
+            if (message.isEmpty() && !trial.ApplyFault(f, &error))
+                message = QStringLiteral("--fault: ") + error;
+        if (message.isEmpty() && p.isSet(sine) && !trial.ApplySine(o.sine, &error))
+            message = error;
+    }
+    // The trace is rewritten whole while frames flow; a file that cannot be written is said now.
+    QString reason;
+    if (message.isEmpty() && !o.trace.isEmpty() && !vek::WriteFileAtomically(o.trace, QByteArray(), &reason))
+        message = QStringLiteral("--trace \"%1\": cannot be written: %2").arg(o.trace, reason);
+    return message.isEmpty() ? -1 : vek::kExitBadArgument;
+}
+
+// A display to show a message box on: a window system the toolkit can reach, not the offscreen
+// or minimal platform of a scripted run.
+bool DisplayThere(const QString &platformOption)
+{
+    const QString platform = platformOption.isEmpty() ? qEnvironmentVariable("QT_QPA_PLATFORM") : platformOption;
+    if (platform.startsWith(QLatin1String("offscreen")) || platform.startsWith(QLatin1String("minimal")))
+        return false;
+    if (platform.startsWith(QLatin1String("wayland")))
+        return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+// True when a file can be created in the folder (settings, tables and results are written there).
+bool FolderWritable(const QString &folder)
+{
+    QTemporaryFile probe(folder + QStringLiteral("/.vek-write-check-XXXXXX"));
+    return probe.open();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // The command line is checked before the window system is opened, so a bad argument (or
+    // --help) is answered without a display too.
+    QString platform;
+    ProgramOptions o;
+    QString message;
+    const int early = ReadCommandLine(ProgramArguments(argc, argv, platform), o, message);
+    if (early == vek::kExitOk) {
+        std::fputs(qPrintable(message), stdout);
+        return vek::kExitOk;
+    }
+    if (early == vek::kExitBadArgument) {
+        vek::RefuseArguments("vek-enobtest", message);
+        if (DisplayThere(platform)) {
+            QApplication app(argc, argv);
+            QMessageBox::critical(nullptr, QStringLiteral("vek-enobtest"), message);
+        }
+        return vek::kExitBadArgument;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vek-enobtest"));
+    vek::UsePointForNumbers();
 
     vek::SystemClock clock;
     vek::QtDialogs dialogs;
@@ -108,25 +236,19 @@ int main(int argc, char *argv[])
     std::unique_ptr<vek::HidapiBackend> realHid;
     std::unique_ptr<vek::LibusbBackend> realDriver;
     vek::sim::SimAdc *simAdc = nullptr;
-    if (options.isSet(simulate)) {
+    if (o.simulate) {
         simulated = std::make_unique<vek::sim::SimulatedBoard>(clock);
         // Every chip selection sets the simulated board up for the model, as vek-enob does.
         vek::UseSimulatedBoard(ctx, *simulated);
         // The chip's converter, at the data rate its oversampling setting gives.
         simAdc = &simulated->adc;
+        // Checked on a trial board before; these cannot fail here.
         QString error;
-        if (!simulated->SetUpConverter(options.value(seed).toULongLong(),
-                                       options.isSet(replay) ? options.value(replay) : QString(), &error))
-            std::fprintf(stderr, "vek-enobtest: %s\n", qPrintable(error));
-        for (const QString &faultText : options.values(fault))
-            if (!simulated->ApplyFault(faultText, &error)) {
-                std::fprintf(stderr, "vek-enobtest: %s\n", qPrintable(error));
-                return 2;
-            }
-        if (options.isSet(sine) && !simulated->ApplySine(options.value(sine), &error)) {
-            std::fprintf(stderr, "vek-enobtest: %s\n", qPrintable(error));
-            return 2;
-        }
+        simulated->SetUpConverter(o.seed, o.replay, &error);
+        for (const QString &faultText : o.faults)
+            simulated->ApplyFault(faultText, &error);
+        if (!o.sine.isEmpty())
+            simulated->ApplySine(o.sine, &error);
     } else {
         realHid = std::make_unique<vek::HidapiBackend>();
         realDriver = std::make_unique<vek::LibusbBackend>();
@@ -134,14 +256,14 @@ int main(int argc, char *argv[])
         ctx.usb.driver = realDriver.get();
     }
     std::unique_ptr<vek::FrameTrace> frameTrace;
-    if (options.isSet(trace)) {
-        frameTrace = std::make_unique<vek::FrameTrace>(clock, options.value(trace));
+    if (!o.trace.isEmpty()) {
+        frameTrace = std::make_unique<vek::FrameTrace>(clock, o.trace);
         ctx.usb.trace = frameTrace.get();
     }
 
     // The simulated calibrator and power supply answer on pseudo-terminals under two COM names.
     std::unique_ptr<vek::sim::SimulatedBench> bench;
-    if (options.isSet(simulate)) {
+    if (o.simulate) {
         QString error;
         bench = vek::sim::SimulatedBench::Start(ctx.serialPorts.ProgramEntries(),
                                                 vek::sim::SimulatedBench::kCalibratorCom,
@@ -176,7 +298,7 @@ int main(int argc, char *argv[])
 
     // The simulated chip's own serial monitor, for the RS232 interface, on an in-memory line.
     std::unique_ptr<vek::sim::LoopbackBench> chipLine;
-    if (options.isSet(simulate)) {
+    if (o.simulate) {
         chipLine = std::make_unique<vek::sim::LoopbackBench>(clock);
         auto monitor = std::make_shared<vek::sim::SimChipMonitor>(simulated->usb.board.memory, simAdc);
         monitor->faults = simulated->monitorFaults;
@@ -196,7 +318,7 @@ int main(int argc, char *argv[])
     // chip on the simulated board's memory and converter behind the same port registers.
     std::unique_ptr<vek::sim::SimParallelChip> parallelChip;
     std::unique_ptr<vek::ParallelPlatform> parallelPlatform;
-    if (options.isSet(simulate)) {
+    if (o.simulate) {
         parallelChip = std::make_unique<vek::sim::SimParallelChip>(simulated->usb.board.memory, simAdc);
         parallelPlatform = std::make_unique<vek::sim::SimParallelPlatform>(*parallelChip);
     } else {
@@ -208,12 +330,20 @@ int main(int argc, char *argv[])
     vek::TMainPanel &mainWindow = program.Main();
     InstallStopSignals(&mainWindow);
     // The channel switch test's menu item is built hidden; this option shows it.
-    if (options.isSet(switchTest))
+    if (o.switchTest)
         if (QAction *item = mainWindow.MenuItem(QStringLiteral("MCALW")))
             item->setVisible(true);
     // Activation (settings loaded) comes before the first show, which puts the windows back
     // where the user left them.
     program.Activate();
+    // Settings, tables and results all live in the program's folder: say once when it is closed
+    // to writing, rather than losing them quietly at the close.
+    if (!FolderWritable(QCoreApplication::applicationDirPath())) {
+        const QString warning = QStringLiteral("The folder %1 cannot be written: settings will not be saved")
+                                    .arg(QCoreApplication::applicationDirPath());
+        ctx.status.SetText(0, warning);
+        std::fprintf(stderr, "vek-enobtest: %s\n", qPrintable(warning));
+    }
     mainWindow.show();
     std::fprintf(stderr, "vek-enobtest: main window shown\n");
     const int rc = app.exec();
