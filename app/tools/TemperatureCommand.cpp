@@ -13,6 +13,7 @@
 #include "analysis/EnobMeasurement.h"
 #include "app/base/Clock.h"
 #include "app/base/NumberText.h"
+#include "app/base/CommandLine.h"
 #include "app/base/SafeFile.h"
 #include "bench/HeadlessBoard.h"
 #include "chipdesc/ChipList.h"
@@ -26,6 +27,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <csignal>
+#include <limits>
 #include <cstdio>
 #include <memory>
 
@@ -37,25 +39,12 @@ volatile std::sig_atomic_t g_stopSignal = 0;
 
 void OnStopSignal(int sig) { g_stopSignal = sig; }
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitBadArgument = 2;
-constexpr int kExitSomeStepsFailed = 3;
+const char kProgram[] = "vek-enob temperature";
 
-int Fail(const QString &text)
-{
-    std::fprintf(stderr, "vek-enob temperature: %s\n", qPrintable(text));
-    return kExitFailed;
-}
+int Fail(const QString &text) { return ReportFailure(kProgram, text); }
 
-int BadArgument(const QString &text)
-{
-    std::fprintf(stderr, "vek-enob temperature: %s\n", qPrintable(text));
-    return kExitBadArgument;
-}
-
-// 128 + the signal's number, as a shell reports a process the signal ended.
-int SignalStatus() { return 128 + int(g_stopSignal); }
+// The status of a command a signal stopped: 130 for SIGINT, 143 for SIGTERM.
+int SignalStatus() { return g_stopSignal == SIGTERM ? kExitTerminated : kExitInterrupted; }
 
 // SIGINT and SIGTERM only set the stop request while the command runs; the old handlers come back
 // when it returns.
@@ -81,16 +70,6 @@ public:
 private:
     struct sigaction m_oldInt = {}, m_oldTerm = {};
 };
-
-// A whole number in [low, high], or nothing.
-std::optional<qlonglong> WholeNumber(const QString &text, qlonglong low, qlonglong high)
-{
-    bool ok = false;
-    const qlonglong v = text.trimmed().toLongLong(&ok, 10);
-    if (!ok || v < low || v > high)
-        return std::nullopt;
-    return v;
-}
 
 // The ready-to-run step set of --example: ten steps, the calibrator from 0 to 900 mV in 100 mV
 // steps, the power supply on at 5 V from step 1, the ADC enabled with the gain register at 0,
@@ -132,8 +111,7 @@ int TemperatureCommand(const QStringList &arguments, const std::function<void(in
     p.setApplicationDescription(QStringLiteral(
         "The temperature test without a window. The folder holds the step files Register.txt, Delay.txt, "
         "ACM.txt, Fluke.txt and Power.txt (as the window saves them); --example DIR writes a ready-to-run set. "
-        "Exit status: 0 every step measured, 3 some steps failed, 1 the run could not start or write its "
-        "files, 2 a bad argument, 130 SIGINT, 143 SIGTERM."));
+        "Status 0 only when every step measured. ") + ExitStatusHelp(true));
     const QCommandLineOption help = p.addHelpOption();
     auto option = [&p](const char *name, const char *help, const char *value = nullptr, const char *def = nullptr) {
         QCommandLineOption o(QString::fromLatin1(name), QString::fromUtf8(help));
@@ -167,69 +145,46 @@ int TemperatureCommand(const QStringList &arguments, const std::function<void(in
     const auto meterCom = option("meter", "COM port of the next meter channel (up to six).", "COM");
 
     // Every argument is checked before anything runs; a bad one is named.
-    if (!p.parse(arguments))
-        return BadArgument(p.errorText());
+    const QString parseError = ParseCommandLine(p, arguments);
+    if (!parseError.isEmpty())
+        return RefuseArguments(kProgram, parseError);
     if (p.isSet(help)) {
         std::printf("%s", qPrintable(p.helpText()));
         return kExitOk;
     }
-    if (!p.positionalArguments().isEmpty())
-        return BadArgument(QStringLiteral("unexpected argument \"%1\"").arg(p.positionalArguments().first()));
-    auto bad = [&p](const QCommandLineOption &o, const char *rule) {
-        return BadArgument(QStringLiteral("--%1 \"%2\": %3").arg(o.names().first(), p.value(o), QLatin1String(rule)));
-    };
     if (p.isSet(example))
         return WriteExample(p.value(example));
-    const auto runMode = WholeNumber(p.value(mode), 0, 2);
-    if (!runMode)
-        return bad(mode, "is 0, 1 or 2");
-    const auto stepLimit = WholeNumber(p.value(steps), 1, kMaxStepCount);
-    if (!stepLimit)
-        return bad(steps, "is a whole number from 1 to 10000");
-    const auto sampleCount = WholeNumber(p.value(samples), 1, kSampleCapacity);
-    if (!sampleCount)
-        return bad(samples, "is a whole number from 1 to 65536");
-    const auto resultWidth = WholeNumber(p.value(width), 8, 24);
-    if (!resultWidth)
-        return bad(width, "is a whole number from 8 to 24");
-    const auto averageFactor = WholeNumber(p.value(average), 1, 32);
-    const int averagingIndex = averageFactor ? AveragingIndexFor(int(*averageFactor)) : -1;
-    if (averagingIndex < 0)
-        return bad(average, "is 1, 2, 4, 8, 16 or 32");
-    bool seedOk = false;
-    const qulonglong seedValue = p.value(seed).toULongLong(&seedOk);
-    if (!seedOk)
-        return bad(seed, "is a whole number");
-    const auto powerDelay = WholeNumber(p.value(delay), 0, 3600000);
-    if (!powerDelay)
-        return bad(delay, "is a whole number of milliseconds from 0 to 3600000");
+    OptionCheck check(p);
+    const auto runMode = check.Whole(mode, 0, 2, QStringLiteral("0, 1 or 2"));
+    const auto stepLimit = check.Whole(steps, 1, kMaxStepCount);
+    const auto sampleCount = check.Whole(samples, 1, kSampleCapacity);
+    const auto resultWidth = check.Whole(width, 8, 24);
+    const QStringList factors = {QStringLiteral("1"),  QStringLiteral("2"),  QStringLiteral("4"),
+                                 QStringLiteral("8"),  QStringLiteral("16"), QStringLiteral("32")};
+    const int averageChoice = check.Choice(average, factors);
+    const auto seedValue = check.Whole(seed, 0, std::numeric_limits<qlonglong>::max());
+    const auto powerDelay = check.Whole(delay, 0, 3600000);
+    const int measureChoice =
+        check.Choice(measure, {QStringLiteral("adc+meter"), QStringLiteral("adc"), QStringLiteral("meter")});
+    const int kindChoice =
+        check.Choice(link, {QStringLiteral("SPI"), QStringLiteral("Special"), QStringLiteral("UART")});
+    check.Needs(realTime, p.isSet(simulate), QStringLiteral("--simulate"));
+    check.Needs(seed, p.isSet(simulate), QStringLiteral("--simulate"));
+    if (p.values(meterCom).size() > kMeterChannelCount)
+        check.Refuse(meterCom, QStringLiteral("is given at most six times"));
+    if (!check.Ok())
+        return RefuseArguments(kProgram, check.Error());
+    const int averagingIndex = AveragingIndexFor(factors[averageChoice].toInt());
     TempSettings settings;
     settings.stepLimit = int(*stepLimit);
     settings.powerDelayText = QString::number(*powerDelay);
     settings.keepCalibratorOn = p.isSet(keepOn);
     settings.fullFiles = p.isSet(full);
-    const QString what = p.value(measure).toLower();
-    if (what == QLatin1String("adc+meter"))
-        settings.measure = TempMeasure::AdcAndMeter;
-    else if (what == QLatin1String("adc"))
-        settings.measure = TempMeasure::AdcOnly;
-    else if (what == QLatin1String("meter"))
-        settings.measure = TempMeasure::MeterOnly;
-    else
-        return bad(measure, "is adc+meter, adc or meter");
+    settings.measure = static_cast<TempMeasure>(measureChoice); // the choices in TempMeasure's order
     HeadlessBoardOptions boardOptions;
     boardOptions.averagingIndex = averagingIndex;
-    const QString kindText = p.value(link).toUpper();
-    if (kindText == QLatin1String("SPI"))
-        boardOptions.kind = InterfaceKind::SPI;
-    else if (kindText == QLatin1String("SPECIAL"))
-        boardOptions.kind = InterfaceKind::Special;
-    else if (kindText == QLatin1String("UART"))
-        boardOptions.kind = InterfaceKind::UART;
-    else
-        return bad(link, "is SPI, Special or UART");
-    if (p.values(meterCom).size() > kMeterChannelCount)
-        return BadArgument(QStringLiteral("--meter is given at most six times"));
+    static const InterfaceKind kKinds[] = {InterfaceKind::SPI, InterfaceKind::Special, InterfaceKind::UART};
+    boardOptions.kind = kKinds[kindChoice];
 
     const QString programDir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
     QString folder = p.isSet(dir) ? QDir(p.value(dir)).absolutePath() : programDir;
@@ -277,7 +232,7 @@ int TemperatureCommand(const QStringList &arguments, const std::function<void(in
     if (sim) {
         simBoard = std::make_unique<sim::SimulatedBoard>(clock);
         QString error;
-        if (!simBoard->SetUpConverter(seedValue, QString(), &error))
+        if (!simBoard->SetUpConverter(qulonglong(*seedValue), QString(), &error))
             return Fail(error);
         bus.hid = &simBoard->usb.hid;
         bus.driver = &simBoard->usb.driver;
