@@ -408,7 +408,8 @@ QByteArray TemperatureRun::StateLine() const
 
 QString TemperatureRun::WriteSummary(const QString &name, const QString &overName, const QByteArray &bytes)
 {
-    if (WriteFileAtomically(m_programDir + name, bytes))
+    QString reason;
+    if (WriteFileAtomically(m_programDir + name, bytes, &reason))
         return {};
     if (WriteFileAtomically(m_programDir + overName, bytes)) {
         const QString text = QStringLiteral("Cannot write %1: written as %2").arg(name, overName);
@@ -417,7 +418,7 @@ QString TemperatureRun::WriteSummary(const QString &name, const QString &overNam
             view.notice(text);
         return {};
     }
-    return QStringLiteral("Cannot write ") + m_programDir + name;
+    return QStringLiteral("Cannot write %1%2 (%3)").arg(m_programDir, name, reason);
 }
 
 QString TemperatureRun::ENSaveClick()
@@ -434,9 +435,10 @@ QString TemperatureRun::ENSaveClick()
 QString TemperatureRun::SaveOutA()
 {
     const QString path = m_programDir + QStringLiteral("VekTEMPA.CSV");
-    return WriteFileAtomically(path, SummaryFileBytes(m_results, m_stepCount, false, StateLine()))
+    QString reason;
+    return WriteFileAtomically(path, SummaryFileBytes(m_results, m_stepCount, false, StateLine()), &reason)
                ? QString()
-               : QStringLiteral("Cannot write ") + path;
+               : QStringLiteral("Cannot write %1 (%2)").arg(path, reason);
 }
 
 bool SilentChipRecord(const SampleStore &store)
