@@ -251,6 +251,12 @@ SweepRun RunNoiseSweep(SweepIo &io, const SweepOptions &options)
             enob.width = options.width;
             enob.refVoltText = options.refVoltText;
             enob.idleTimeoutMs = options.idleTimeoutMs;
+            enob.pumpMessages = [&io] {
+                if (io.pumpMessages)
+                    io.pumpMessages();
+                if (io.stopRequested && io.stopRequested())
+                    io.store.CaptureIdle = true; // ends the capture as stopped
+            };
             AnalysisResults results;
             const EnobRun r = MeasureEnob(io.chip, io.kind, io.store, enob, results);
             p.ok = r.ok;
@@ -265,7 +271,7 @@ SweepRun RunNoiseSweep(SweepIo &io, const SweepOptions &options)
         if (io.pointDone)
             io.pointDone(p, i, total);
         // A point that failed is marked and the sweep goes on; a stop ends it.
-        if (!p.ok && io.store.CaptureIdle && io.stopRequested && io.stopRequested()) {
+        if (!p.ok && io.stopRequested && io.stopRequested()) {
             run.stopped = true;
             break;
         }

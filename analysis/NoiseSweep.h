@@ -65,7 +65,8 @@ struct SweepIo {
     const ChipDescription &description;
     Clock &clock;
     SampleStore &store;
-    std::function<bool()> stopRequested;                 // polled between points
+    std::function<bool()> stopRequested;                 // polled between points and capture blocks
+    std::function<void()> pumpMessages;                  // between capture blocks (a window's events)
     std::function<void(const SweepPoint &, int index, int total)> pointDone; // after each point
 };
 

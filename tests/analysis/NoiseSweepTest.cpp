@@ -1,10 +1,15 @@
 // The noise table's sweep on the simulated board: each point's figures against a single capture at
-// the same settings, the trends of the converter model, the registers put back, a stop.
+// the same settings, the trends of the converter model, the registers put back, a stop, and
+// "vek-enob sweep".
 #include "analysis/NoiseSweep.h"
-#include "chipdesc/ChipList.h"
-#include "chipdesc/ChipSelection.h"
-#include "sim/SimulatedBoard.h"
+#include "app/tools/BoardSession.h"
 
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -14,37 +19,25 @@ using namespace vek;
 namespace {
 
 struct SweepRig {
-    FakeClock clock;
-    sim::SimulatedBoard board{clock};
-    UsbBus bus;
-    TransferBuffer buffer{};
-    uint8_t hidMode = 0;
-    ChipSlots chips{};
-    ChipModelState model;
-    ScaleDmmMemory scaleDmm;
-    std::function<void()> noRefresh;
-    LinkIo io{bus, buffer, hidMode, clock};
-    std::unique_ptr<ChipPort> port;
+    BoardSession session;
     SampleStore store;
 
     SweepRig()
     {
-        bus.hid = &board.usb.hid;
-        bus.driver = &board.usb.driver;
-        const QString dir = QStringLiteral(VEK_SOURCE_DIR "/");
-        const int index = ChipIndexFromChoice(dir, QStringLiteral("ZR300"));
-        ChipSelectionScope scope = model.Scope(dir, index);
-        EXPECT_TRUE(GetSELUP(scope));
-        board.SetUpConverter(7, QString(), nullptr);
-        board.SetUpForChip(model.chip.productName, index, model.bindings);
-        chips[0].chipModel = uint16_t(index);
-        chips[0].interfaceKind = InterfaceKind::SPI;
-        port = std::make_unique<ChipPort>(
-            ChipPort{io, chips, false, model.chip.productName, scaleDmm, noRefresh, nullptr, nullptr});
-        uint8_t status = 0xFF;
-        EXPECT_TRUE(ConnectLink(io, chips[0].link, status));
+        BoardSessionOptions o;
+        o.simulate = true;
+        o.seed = 7;
+        o.chip = QStringLiteral("ZR300");
+        o.programDir = QStringLiteral(VEK_SOURCE_DIR "/");
+        QString error;
+        EXPECT_TRUE(session.Open(o, error)) << error.toStdString();
     }
-    SweepIo Io() { return SweepIo{*port, InterfaceKind::SPI, model.bindings.adc, model.chip, clock, store, {}, {}}; }
+    sim::SimBoard &Board() { return session.simulatedBoard()->usb.board; }
+    SweepIo Io()
+    {
+        ChipModelState &m = session.model();
+        return SweepIo{session.port(), session.kind(), m.bindings.adc, m.chip, session.clock(), store, {}, {}, {}};
+    }
 };
 
 } // namespace
@@ -52,7 +45,7 @@ struct SweepRig {
 TEST(NoiseSweep, PointsMatchSingleCapturesFollowTheModelAndPutTheRegistersBack)
 {
     SweepRig rig;
-    auto &memory = rig.board.usb.board.memory;
+    auto &memory = rig.Board().memory;
     memory.Write(0x30, 0x85); // converter on, OSR code 5
     memory.Write(0x3C, 0x0A); // PGA x2, ADGN x4
     // The converter sets its flag (0x30 bit 6) on its own: the settings are what must come back.
@@ -96,14 +89,14 @@ TEST(NoiseSweep, PointsMatchSingleCapturesFollowTheModelAndPutTheRegistersBack)
     // One point again as a single capture at the same settings: the same figures within what
     // another stretch of the same noise gives (sigma of 2048 samples: 1.6 %).
     SweepRig single;
-    auto &m = single.board.usb.board.memory;
+    auto &m = single.Board().memory;
     m.Write(0x30, uint8_t(0x80 | 3));
     m.Write(0x3C, uint8_t(0x06)); // ADGN x16, PGA off
     m.Write(0x33, uint8_t(m.Read(0x33) | 0x20)); // input shorted
     EnobOptions e;
     e.samples = 2048;
     AnalysisResults results;
-    const EnobRun alone = MeasureEnob(*single.port, InterfaceKind::SPI, single.store, e, results);
+    const EnobRun alone = MeasureEnob(single.session.port(), InterfaceKind::SPI, single.store, e, results);
     ASSERT_TRUE(alone.ok) << alone.error.toStdString();
     const SweepPoint &cell = at(3, 16);
     EXPECT_NEAR(cell.results.sigma / alone.results.sigma, 1.0, 0.06);
@@ -114,7 +107,7 @@ TEST(NoiseSweep, PointsMatchSingleCapturesFollowTheModelAndPutTheRegistersBack)
 TEST(NoiseSweep, AStopEndsTheSweepAndStillPutsTheRegistersBack)
 {
     SweepRig rig;
-    auto &memory = rig.board.usb.board.memory;
+    auto &memory = rig.Board().memory;
     memory.Write(0x30, 0x82);
     const int before = memory.Read(0x30) & 0xBF;
     SweepOptions o;
@@ -142,4 +135,48 @@ TEST(NoiseSweep, AStopEndsTheSweepAndStillPutsTheRegistersBack)
     EXPECT_EQ(gains.size(), 2u);
     for (const char *bad : {"3", "0", "x2", ""})
         EXPECT_FALSE(ParseSweepGains(QString::fromLatin1(bad), gains)) << bad;
+}
+
+TEST(NoiseSweep, CommandLinePrintsTheTableWritesEveryPointAndRefusesBadArguments)
+{
+    QTemporaryDir dir;
+    auto run = [](const QStringList &args, QByteArray *out = nullptr, QByteArray *err = nullptr) {
+        QProcess p;
+        p.start(QStringLiteral(VEK_ENOB_EXE), QStringList{QStringLiteral("sweep")} + args);
+        EXPECT_TRUE(p.waitForFinished(60000));
+        if (out)
+            *out = p.readAllStandardOutput();
+        if (err)
+            *err = p.readAllStandardError();
+        return p.exitCode();
+    };
+    const QString csv = dir.filePath(QStringLiteral("table.csv"));
+    QByteArray out;
+    ASSERT_EQ(run({"--simulate", "--osr", "0,7", "--gain", "1,16", "--samples", "1024", "--json", "--csv", csv}, &out),
+              0);
+    const QJsonObject o = QJsonDocument::fromJson(out).object();
+    EXPECT_TRUE(o[QStringLiteral("finished")].toBool());
+    EXPECT_TRUE(o[QStringLiteral("registersRestored")].toBool());
+    const QJsonArray points = o[QStringLiteral("points")].toArray();
+    ASSERT_EQ(points.size(), 4);
+    for (const QJsonValue &p : points)
+        EXPECT_GT(p[QStringLiteral("figures")][QStringLiteral("rmsNoiseNv")].toDouble(), 0);
+    QFile f(csv);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll().count("\r\n"), 5); // header and four points
+
+    // The table is printed even when its file cannot be written; exit 1.
+    QByteArray err;
+    EXPECT_EQ(run({"--simulate", "--osr", "0", "--gain", "1", "--samples", "256", "--csv", "/nonexistent/t.csv"}, &out,
+                  &err),
+              1);
+    EXPECT_TRUE(out.contains("OSR 0"));
+    EXPECT_TRUE(err.contains("/nonexistent/t.csv"));
+    for (const QStringList &bad : {QStringList{"--osr", "8"}, QStringList{"--gain", "3"}, QStringList{"--samples", "0"},
+                                   QStringList{"--chopper", "maybe"}, QStringList{"--figure", "snr"},
+                                   QStringList{"--ref", "-1"}, QStringList{"--seed", "1"}, QStringList{"stray"}}) {
+        err.clear();
+        EXPECT_EQ(run(bad, nullptr, &err), 2) << bad.join(' ').toStdString();
+        EXPECT_TRUE(err.contains(bad.first().toUtf8())) << err.toStdString();
+    }
 }
