@@ -26,6 +26,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace vek {
@@ -215,11 +216,31 @@ void TMainPanel::FormActivate()
 {
     for (PanelWindow *p : m_w->PanelsInHideOrder())
         SetPanelShown(p, false);
+    // A save cut short by a kill leaves its temporary beside the program's own file; nothing
+    // else would ever remove it.
+    static const QStringList kOwnExtensions = {"cfg", "txt", "wst", "csv", "json", "png", "ram", "xlsx"};
+    RemoveStaleTemporaries(m_ctx.programDir, kOwnExtensions);
+    RemoveStaleTemporaries(m_ctx.ProgramFile(QStringLiteral("TEMP")), kOwnExtensions);
     LoadConfig(m_ctx.ProgramFile(QStringLiteral("VekADC.cfg")));
     m_w->weightCal->LoadConfig(m_ctx.ProgramFile(QStringLiteral("StepADC.txt")));
     int &target = m_ctx.samples.TargetCount;
     if (target < 256 || target > 65536)
         target = 256;
+}
+
+void TMainPanel::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    // The board is looked for once as soon as the window is up, so "Read RAM" and a capture work
+    // from the first minute; the 30-second checks go on as before. The search runs from the event
+    // loop, after the window has been drawn.
+    if (m_searchedOnShow)
+        return;
+    m_searchedOnShow = true;
+    QTimer::singleShot(0, this, [this] {
+        if (!m_closed && m_w)
+            USBScanClick();
+    });
 }
 
 void TMainPanel::closeEvent(QCloseEvent *event)

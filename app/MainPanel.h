@@ -80,6 +80,7 @@ public:
     QAction *MenuItem(const QString &componentName) const;
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -99,6 +100,7 @@ private:
     QPushButton *m_button1 = nullptr;
     TRestoreWin *m_restoreWin = nullptr;
     bool m_closed = false;
+    bool m_searchedOnShow = false;
     bool m_destroyed = false;
     bool m_configReplaceable = true; // false: a settings file not loaded could not be kept
 };

@@ -1,5 +1,8 @@
 #include "app/base/SafeFile.h"
 
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 namespace vek {
@@ -21,6 +24,19 @@ bool WriteFileAtomically(const QString &path, const QByteArray &bytes, QString *
         return failed;
     }
     return file.commit() || fail();
+}
+
+QStringList RemoveStaleTemporaries(const QString &folder, const QStringList &extensions)
+{
+    static const QRegularExpression kTemporary(QStringLiteral("^.+\\.([A-Za-z0-9]+)\\.[A-Za-z0-9]{6}$"));
+    QStringList removed;
+    const QDir dir(folder);
+    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden)) {
+        const QRegularExpressionMatch m = kTemporary.match(name);
+        if (m.hasMatch() && extensions.contains(m.captured(1).toLower()) && QFile::remove(dir.filePath(name)))
+            removed << name;
+    }
+    return removed;
 }
 
 } // namespace vek

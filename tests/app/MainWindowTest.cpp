@@ -317,3 +317,16 @@ TEST(MainWindow, WindowSettingsSurviveARestart)
     EXPECT_EQ(anx->RegisterRow(1), (std::array<uint8_t, 6>{1, 2, 3, 4, 5, 6}));
     EXPECT_FALSE(program.Windows().option->Photo()->isChecked());
 }
+
+TEST(Startup, ActivationRemovesTemporariesThatAKilledSaveLeft)
+{
+    Fixture f;
+    const QString dir = f.dir.path() + "/";
+    f.ctx.programDir = dir;
+    for (const char *name : {"StepADC.txt.a1B2c3", "VekADC.cfg.Q9w8E7"})
+        ASSERT_TRUE(WriteFileAtomically(dir + name, "half"));
+    f.program.Activate();
+    EXPECT_FALSE(QFileInfo::exists(dir + "StepADC.txt.a1B2c3"));
+    EXPECT_FALSE(QFileInfo::exists(dir + "VekADC.cfg.Q9w8E7"));
+    EXPECT_TRUE(QFileInfo::exists(dir + "VekADC.cfg"));
+}

@@ -12,6 +12,7 @@
 #include "sim/SimulatedBoard.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -176,4 +177,42 @@ TEST(SimulatedProgram, AnUnpluggedBoardFailsTheCaptureAndComesBackAtTheNextScan)
     EXPECT_EQ(ctx.status.Text(0), QStringLiteral("USB On Line"));
     anx.CatchADCClick();
     EXPECT_EQ(ctx.status.Text(2), QStringLiteral("Read Compelete"));
+}
+
+// The board is looked for once, as soon as the main window is shown: "Read RAM" works in the
+// first minute. The program's end gives the board's number back even after a capture failed.
+TEST(SimulatedProgram, TheBoardIsFoundWhenTheWindowIsShownAndGivenBackAtTheEnd)
+{
+    QTemporaryDir dir;
+    FakeClock clock;
+    ScriptedDialogs dialogs;
+    AppContext ctx(clock, dialogs, dir.path() + "/");
+    sim::SimulatedBoard board(clock);
+    board.adc.asFastAsPossible = true;
+    UseSimulatedBoard(ctx, board);
+    {
+        Program program(ctx);
+        ctx.setup.interfaceIndex = 1; // SPI
+        program.Main().show();
+        EXPECT_EQ(ctx.chipSlots[0].link.connected, 0);
+        QCoreApplication::processEvents();
+        ASSERT_EQ(ctx.chipSlots[0].link.connected, 1);
+        EXPECT_EQ(ctx.status.Text(0), QStringLiteral("USB On Line"));
+        EXPECT_TRUE(program.Main().windowTitle().contains(QStringLiteral("Now Chip is")));
+        // Shown again (after a minimise): no second search.
+        board.usb.board.ClearFrameLog();
+        program.Main().hide();
+        program.Main().show();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(board.usb.board.FrameLog().empty());
+        // A reply goes missing in a capture: the failed transfer closes the link, the board
+        // keeps the number this program gave it.
+        board.usb.board.faults.noReply = true;
+        program.Windows().anx->SetNPointIndex(7);
+        program.Windows().anx->CatchADCClick();
+        ASSERT_EQ(ctx.chipSlots[0].link.connected, 0);
+        board.usb.board.faults = {};
+        ASSERT_NE(board.usb.board.protocol.state.boardNumber, 0xFFFF);
+    }
+    EXPECT_EQ(board.usb.board.protocol.state.boardNumber, 0xFFFF);
 }

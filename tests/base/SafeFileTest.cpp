@@ -27,6 +27,19 @@ TEST(SafeFile, ReplacesWholeFileAndKeepsOldOneOnFailure)
     EXPECT_FALSE(WriteFileAtomically(dir.filePath("missing/b.txt"), "x"));
 }
 
+TEST(SafeFile, StaleTemporariesOfOwnFilesAreRemovedAndNothingElse)
+{
+    QTemporaryDir dir;
+    const QStringList names = {"StepADC.txt", "StepADC.txt.a1B2c3", "VekADC.cfg.Zz9Yy8", "VekADCSW3.CSV.q0w9e8",
+                               "notes.doc.a1B2c3", "StepADC.txt.a1B2", "StepADC.txt.new", "VekADC.cfg"};
+    for (const QString &n : names)
+        ASSERT_TRUE(WriteFileAtomically(dir.filePath(n), "x"));
+    const QStringList removed = RemoveStaleTemporaries(dir.path(), {"txt", "cfg", "csv"});
+    EXPECT_EQ(removed.size(), 3);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files, QDir::Name),
+              (QStringList{"StepADC.txt", "StepADC.txt.a1B2", "StepADC.txt.new", "VekADC.cfg", "notes.doc.a1B2c3"}));
+}
+
 // A program killed with SIGKILL in the middle of saving leaves the old file or the new one,
 // never a mixture or a cut-off file.
 TEST(SafeFile, KillDuringSaveLeavesOldOrNewFile)
