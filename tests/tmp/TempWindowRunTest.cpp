@@ -56,7 +56,8 @@ struct WindowRig {
     std::unique_ptr<sim::SimulatedTempBench> bench;
     std::unique_ptr<Program> program;
 
-    void SetUp()
+    // `connect`: the link is up before the run (else nobody has looked for the board yet).
+    void SetUp(bool connect = true)
     {
         board.SetUpConverter(1, QString(), nullptr);
         UseSimulatedBoard(ctx, board);
@@ -70,7 +71,9 @@ struct WindowRig {
         ctx.chipSlots[0].interfaceKind = InterfaceKind::SPI;
         LinkIo io = ctx.Link();
         uint8_t status = 0xFF;
-        ASSERT_TRUE(ConnectLink(io, ctx.chipSlots[0].link, status));
+        if (connect) {
+            ASSERT_TRUE(ConnectLink(io, ctx.chipSlots[0].link, status));
+        }
         InstrumentLink link(ctx.serialPorts, clock, ctx.instrumentBuffers, ctx.instrumentPorts);
         SelectCalibrator(link, ctx.serialPorts, ctx.instrumentPorts[kCalibratorPort], QStringLiteral("COM7"));
         SelectPowerSupply(link, ctx.serialPorts, ctx.instrumentPorts[kPowerSupplyPort], QStringLiteral("COM8"));
@@ -240,4 +243,27 @@ TEST(TempWindowRun, StartReturnsAtOnceAndStopIsReachableThroughAccessibility)
     ASSERT_TRUE(a.open(QIODevice::ReadOnly));
     EXPECT_TRUE(a.readAll().endsWith("\r\nRun stopped after step 2 of 10\r\n"));
     EXPECT_EQ(rig.ctx.status.Text(0), QStringLiteral("Run stopped after step 2 of 10"));
+}
+
+TEST(TempWindowRun, WithoutALinkTheRunLooksForTheBoardOrDoesNotStart)
+{
+    {   // Nobody looked for the board yet: the run does, and measures.
+        WindowRig rig;
+        ASSERT_NO_FATAL_FAILURE(rig.SetUp(false));
+        ASSERT_FALSE(rig.ctx.chipSlots[0].link.connected);
+        PressAndRun(rig.Tmp().CatchADC(), rig.Tmp());
+        EXPECT_TRUE(rig.ctx.chipSlots[0].link.connected);
+        EXPECT_EQ(rig.ctx.status.Text(0), QStringLiteral("Run finished: 10 of 10 steps done, 1 Test Fail"));
+    }
+    {   // No board that answers: nothing runs, nothing is written, and the user is told.
+        WindowRig rig;
+        ASSERT_NO_FATAL_FAILURE(rig.SetUp(false));
+        rig.board.usb.board.faults.noReply = true;
+        PressAndRun(rig.Tmp().CatchADC(), rig.Tmp());
+        EXPECT_EQ(rig.ctx.status.Text(0), QStringLiteral("USB not Connect !!!"));
+        ASSERT_FALSE(rig.dialogs.asked.empty());
+        EXPECT_EQ(rig.dialogs.asked.back().text, QStringLiteral("USB not Connect !!!"));
+        EXPECT_FALSE(QFile::exists(rig.programDir + "VekTEMPB.CSV"));
+        EXPECT_TRUE(rig.Tmp().CatchADC()->isEnabled());
+    }
 }
