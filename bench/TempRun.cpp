@@ -310,6 +310,8 @@ QString TemperatureRun::TTESTCOM(int mode)
             view.showMean(s, FixedQText(m_results.steps[size_t(s)].mean));
         m_stepsDone = s;
         QString error = ENSaveClick();
+        if (!error.isEmpty())
+            m_stepsDone = s - 1; // its figures never reached the files
         // 12. The full sample file.
         if (error.isEmpty() && m_settings.fullFiles)
             error = WriteFullFile();

@@ -140,7 +140,9 @@ TEST(TempCommand, FolderReadOnlyAfterStep3EndsWithStatus1AndKeepsSteps1To3)
     if (!readOnly)
         GTEST_SKIP() << "this file system lets the folder be written whatever its permissions";
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("Cannot write " + run.toStdString() + "/VekTEMPB.CSV"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Run ended after step 3 of 10: Cannot write " + run.toStdString() + "/VekTEMPB.CSV"),
+              std::string::npos)
+        << r.err;
     const QByteArray b = ReadAll(run + "/VekTEMPB.CSV");
     for (int s = 1; s <= 3; ++s)
         EXPECT_EQ(b.count("\r\n" + QByteArray::number(s) + ", "), 2) << s;
