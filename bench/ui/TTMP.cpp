@@ -246,8 +246,12 @@ bool TTMP::DownloadReg()
     const RegisterStepTable &table = m_ctx.registerSteps;
     m_usedColumns = table.UsedColumns();
     m_usedRows = table.UsedRows();
-    m_ctx.stepResults.Prepare(m_usedRows);
-    m_resultModel->Refresh();
+    // During a run the result grid keeps the steps measured so far; the run reads the loaded
+    // rows as it reaches them.
+    if (!runState.running) {
+        m_ctx.stepResults.Prepare(m_usedRows);
+        m_resultModel->Refresh();
+    }
     m_ctx.status.SetText(
         0, QStringLiteral("Download Register Value - %1").arg(std::max(load.lastRow, 0)));
     if (load.delayRead)

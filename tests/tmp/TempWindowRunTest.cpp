@@ -122,6 +122,10 @@ TEST(TempWindowRun, TenStepsThroughTheWindow)
             EXPECT_FALSE(tmp.CatchADC()->isEnabled()); // the start buttons are off while it runs
             // An edit during the run reaches the steps not yet begun.
             ctx.flukeSteps.SetCommand(9, QStringLiteral("OUT 50 mV ,0 Hz"));
+            // "Download Reg" during the run leaves the means of the steps done in the grid.
+            ASSERT_TRUE(tmp.SaveReg());
+            ASSERT_TRUE(tmp.DownloadReg());
+            EXPECT_FALSE(ctx.stepResults.Cell(1, 6).isEmpty());
             EXPECT_TRUE(tmp.Button2()->isEnabled());
             tmp.Timer1Timer();
             const QString path = QString::fromLocal8Bit(qgetenv("VEK_SHOT_DIR"));
