@@ -266,15 +266,16 @@ SweepRun RunNoiseSweep(SweepIo &io, const SweepOptions &options)
                 p.gainRead = r.gain;
             }
         }
-        p.elapsedMs = Seconds(start, io.clock.NowDays()) * 1000.0;
-        ++done;
-        if (io.pointDone)
-            io.pointDone(p, i, total);
-        // A point that failed is marked and the sweep goes on; a stop ends it.
+        // A capture ended by the stop measured nothing and failed at nothing: the point is left
+        // as not reached. A point that failed otherwise is marked and the sweep goes on.
         if (!p.ok && io.stopRequested && io.stopRequested()) {
             run.stopped = true;
             break;
         }
+        p.elapsedMs = Seconds(start, io.clock.NowDays()) * 1000.0;
+        ++done;
+        if (io.pointDone)
+            io.pointDone(p, i, total);
     }
     run.points.resize(size_t(done));
     QString restoreError;
