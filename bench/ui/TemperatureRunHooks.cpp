@@ -76,17 +76,17 @@ void ConnectTemperatureRun(TTMP &tmp, TAnxADC &anx, AppContext &ctx)
         return SaveResultFile(path, ctx.samples, figures);
     };
     // Each step reads its rows as it reaches them: edits and loads during a run count.
+    // A row the tables no longer show (a smaller step count typed meanwhile) keeps what the run
+    // copied at its start.
     run.refreshStep = [&ctx](int step, TempTables &t) {
         for (int row : {0, step})
-            if (row < int(t.reg.size()))
+            if (row < int(t.reg.size()) && row <= ctx.registerSteps.Steps())
                 for (int c = 1; c < kRegTableColumns; ++c)
                     t.reg[size_t(row)][size_t(c)] = ctx.registerSteps.Cell(row, c);
-        if (step > int(t.fluke.size()))
-            t.fluke.resize(size_t(step));
-        if (step > int(t.power.size()))
-            t.power.resize(size_t(step));
-        t.fluke[size_t(step - 1)] = {ctx.flukeSteps.Marker(step), ctx.flukeSteps.Command(step)};
-        t.power[size_t(step - 1)] = {ctx.powerSteps.Marker(step), ctx.powerSteps.Command(step)};
+        if (step <= int(t.fluke.size()) && step <= ctx.flukeSteps.Rows())
+            t.fluke[size_t(step - 1)] = {ctx.flukeSteps.Marker(step), ctx.flukeSteps.Command(step)};
+        if (step <= int(t.power.size()) && step <= ctx.powerSteps.Rows())
+            t.power[size_t(step - 1)] = {ctx.powerSteps.Marker(step), ctx.powerSteps.Command(step)};
     };
     run.view.pumpMessages = [] { QCoreApplication::processEvents(); };
     run.view.status = [&ctx](int field, const QString &text) { ctx.status.SetText(field, text); };
