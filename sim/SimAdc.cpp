@@ -257,6 +257,10 @@ void SimAdc::OnWrite(uint32_t address, uint8_t value)
     const bool stream = (value & kStreamBit) != 0;
     if (stream && !m_streaming) {
         m_streaming = true;
+        if (restartNoiseEachStream) {
+            m_rng.seed(m_seed);
+            m_normal.reset();
+        }
         m_streamStartDays = m_clock.NowDays();
         m_produced = 0;
         m_buffer.clear();

@@ -87,7 +87,14 @@ public:
     // The converter stops delivering after this many results of a stream (-1 never).
     int64_t stallAfterResults = -1;
 
-    void Seed(uint64_t seed) { m_rng.seed(seed); }
+    void Seed(uint64_t seed)
+    {
+        m_seed = seed;
+        m_rng.seed(seed);
+    }
+    // Every stream starts the noise afresh from the seed, so that a capture at given settings gives
+    // the same codes whatever came before it (a sweep's point and a single capture alike).
+    bool restartNoiseEachStream = false;
     // Streams exactly these codes, in order, then nothing.
     void Replay(std::vector<int32_t> codes);
     bool Replaying() const { return m_replay.has_value(); }
@@ -143,6 +150,7 @@ private:
     SimBoard &m_board;
     Clock &m_clock;
     std::mt19937_64 m_rng{1};
+    uint64_t m_seed = 1;
     std::normal_distribution<double> m_normal{0.0, 1.0};
     std::optional<std::vector<int32_t>> m_replay;
     size_t m_replayPos = 0;

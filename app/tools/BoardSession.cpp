@@ -18,6 +18,8 @@ bool BoardSession::Open(const BoardSessionOptions &options, QString &error)
         m_simBoard = std::make_unique<sim::SimulatedBoard>(*m_clock);
         // The converter keeps its data rate on either clock.
         m_simBoard->adc.asFastAsPossible = false;
+        // A capture at given settings gives the same codes wherever it comes in a run.
+        m_simBoard->adc.restartNoiseEachStream = true;
         if (!m_simBoard->SetUpConverter(options.seed, QString(), &error))
             return false;
         m_bus.hid = &m_simBoard->usb.hid;

@@ -180,3 +180,31 @@ TEST(NoiseSweep, CommandLinePrintsTheTableWritesEveryPointAndRefusesBadArguments
         EXPECT_TRUE(err.contains(bad.first().toUtf8())) << err.toStdString();
     }
 }
+
+TEST(NoiseSweep, EveryCellIsTheSingleCaptureAtItsSettings)
+{
+    QProcess sweep;
+    sweep.start(QStringLiteral(VEK_ENOB_EXE), {"sweep", "--simulate", "--seed", "5", "--osr", "2,6", "--gain", "0.5,32",
+                                               "--samples", "2048", "--json"});
+    ASSERT_TRUE(sweep.waitForFinished(60000));
+    ASSERT_EQ(sweep.exitCode(), 0);
+    const QJsonArray points = QJsonDocument::fromJson(sweep.readAllStandardOutput()).object()[QStringLiteral("points")].toArray();
+    ASSERT_EQ(points.size(), 4);
+    for (const QJsonValue &p : points) {
+        // The same settings by hand: OSR in 0x30 (converter on), gains in 0x3C, the input shorted (0x33 bit 5).
+        const int osr = p[QStringLiteral("osr")].toInt();
+        const int gains = p[QStringLiteral("pga")].toInt() << 3 | p[QStringLiteral("adgn")].toInt();
+        QProcess single;
+        single.start(QStringLiteral(VEK_ENOB_EXE),
+                     {"--simulate", "--seed", "5", "--samples", "2048", "--json", "--reg",
+                      QStringLiteral("30=%1").arg(0x80 | osr, 0, 16), "--reg", QStringLiteral("3C=%1").arg(gains, 0, 16),
+                      "--reg", "33=20"});
+        ASSERT_TRUE(single.waitForFinished(60000));
+        ASSERT_EQ(single.exitCode(), 0) << single.readAllStandardError().toStdString();
+        const QJsonObject figures = QJsonDocument::fromJson(single.readAllStandardOutput()).object()[QStringLiteral("figures")].toObject();
+        const QJsonObject cell = p[QStringLiteral("figures")].toObject();
+        for (const char *key : {"average", "sigma", "vppCount", "rmsNoiseNv", "vppNoiseNv", "enob", "noiseFree"})
+            EXPECT_EQ(cell[QLatin1String(key)], figures[QLatin1String(key)])
+                << key << " at OSR " << osr << " gains " << gains;
+    }
+}
