@@ -93,6 +93,8 @@ bool TAnxADC::BFlashRDCOM(const QString &refVoltText)
     m_lastLiveRedraw.invalidate();
     ChipPort chip = m_ctx.Chip();
     FlashCaptureIo io(chip);
+    // The wait for the recording follows the rate the chip is set to (the slowest rate when unknown).
+    io.dataRateHz = ReadConverterRateFromChip(chip, m_ctx.bindings.adc, m_ctx.chip, 0).hz;
     io.pumpMessages = [] { QCoreApplication::processEvents(); };
     io.status = [this](int field, const QString &text) { m_ctx.status.SetText(field, text); };
     io.gauge = [this](bool visible, int percent) { m_ctx.status.SetGauge(visible, percent); };
