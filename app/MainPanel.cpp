@@ -17,6 +17,8 @@
 #include "widgets/QtDialogs.h"
 
 #include <QCloseEvent>
+#include <QLayout>
+#include <algorithm>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -48,6 +50,9 @@ TMainPanel::TMainPanel(AppContext &ctx) : QMainWindow(nullptr), m_ctx(ctx)
     layout->setSpacing(0);
     m_mdi = new QMdiArea(central);
     m_mdi->setObjectName(QStringLiteral("MdiArea"));
+    // A window larger than the area (the ADC panel, the temperature test) is reached by scrolling.
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     layout->addWidget(m_mdi, 1);
     m_gauge = new QProgressBar(central);
     m_gauge->setObjectName(QStringLiteral("Gauge1"));
@@ -408,6 +413,18 @@ void TMainPanel::USBClient()
         return;
     // The stored interface and serial settings apply to the board just found.
     m_w->option->ChennalComChange();
+    ShowChipCaptions();
+    m_w->ram->RefreshRamView(false);
+    m_w->reg->Refresh(false);
+    m_w->adc->DataUpdate();
+    m_w->op->DataUpdate();
+    m_w->cmp->DataUpdate();
+}
+
+void TMainPanel::ShowChipCaptions()
+{
+    if (!m_w)
+        return;
     const QString name = m_w->option->ChipEntryText(m_ctx.setup.chipModelIndex);
     m_w->ram->SetCaption(QStringLiteral("記憶體 - ") + name);
     m_w->reg->SetCaption(QStringLiteral("暫存器 - ") + name);
@@ -416,11 +433,6 @@ void TMainPanel::USBClient()
     m_w->op->SetCaption(QStringLiteral("OP - ") + name);
     m_w->anx->SetCaption(QStringLiteral("Analyse ADC - ") + name);
     setWindowTitle(QString::fromLatin1(kTitle) + QStringLiteral(" ---- Now Chip is  ") + name);
-    m_w->ram->RefreshRamView(false);
-    m_w->reg->Refresh(false);
-    m_w->adc->DataUpdate();
-    m_w->op->DataUpdate();
-    m_w->cmp->DataUpdate();
 }
 
 void TMainPanel::SetPanelShown(PanelWindow *window, bool shown)
@@ -440,11 +452,24 @@ void TMainPanel::SetPanelShown(PanelWindow *window, bool shown)
         return;
     }
     if (window->IsShownPanel()) {
+        // A minimised panel comes back as it was before.
+        if (sub->isMinimized())
+            sub->showNormal();
         sub->raise();
         m_mdi->setActiveSubWindow(sub);
         return;
     }
-    const QRect frame = window->FrameRect();
+    QRect frame = window->FrameRect();
+    // A panel that keeps a corner of the area (the RAM and register panels) takes it the first
+    // time it is shown, unless the placement store or the user has put it somewhere.
+    if (!sub && !window->Placed() && window->Anchor() != PanelWindow::Corner::None) {
+        const QSize area = m_mdi->viewport()->size();
+        const int left = std::max(0, area.width() - frame.width() - kAnchorMargin);
+        const int top = window->Anchor() == PanelWindow::Corner::TopRight
+                            ? 0
+                            : std::max(0, area.height() - frame.height());
+        frame.moveTo(left, top);
+    }
     if (!sub) {
         sub = new PanelSubWindow(window);
         sub->onCloseRequest = [this](PanelWindow *p) { SetPanelShown(p, false); };
@@ -453,8 +478,19 @@ void TMainPanel::SetPanelShown(PanelWindow *window, bool shown)
     if (!sub->mdiArea())
         m_mdi->addSubWindow(sub);
     window->show();
+    if (sub->isMinimized())
+        sub->showNormal();
     sub->show();
     sub->setGeometry(frame);
+    // Never smaller than the window's controls need: a stored or designed size that would cut a
+    // caption or a column is widened (what lies beyond the area is reached by scrolling).
+    QSize need = sub->minimumSizeHint();
+    if (window->layout())
+        need = need.expandedTo(window->layout()->minimumSize() + (sub->size() - window->size()));
+    if (!frame.size().expandedTo(need).isEmpty() && frame.size().expandedTo(need) != frame.size()) {
+        frame.setSize(frame.size().expandedTo(need));
+        sub->setGeometry(frame);
+    }
     window->SetFrameRect(frame);
     sub->raise();
     m_mdi->setActiveSubWindow(sub);
@@ -479,7 +515,8 @@ void TMainPanel::SMenu_OptionClick()
 {
     TOption *dlg = m_w->option;
     const QRect f = dlg->FrameRect();
-    dlg->SetFrameRect(QRect(x() + 40, y() + 40, f.width(), f.height()));
+    // The dialog keeps the room its shown rows need (the meter channels widen it).
+    dlg->SetFrameRect(QRect(x() + 40, y() + 40, std::max(f.width(), dlg->minimumWidth()), f.height()));
     dlg->CbSeluP()->setCurrentIndex(m_ctx.setup.chipModelIndex);
     dlg->SelLPT()->setCurrentIndex(m_ctx.setup.interfaceIndex);
     SetPanelShown(dlg, false);

@@ -40,6 +40,8 @@ public:
     void LoadConfig(const QString &fileName);
     void SaveConfig(const QString &fileName);
     void USBClient();
+    // The chip-dependent captions of the main window and the panels, for the selected model.
+    void ShowChipCaptions();
 
     // Shows a panel as an MDI child at its current place and size, or hides it as an invisible
     // top-level window. No panel is ever destroyed before the program ends.
@@ -84,6 +86,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Distance of an anchored panel from the right edge of the area.
+    static constexpr int kAnchorMargin = 20;
     void BuildMenus();
     void BuildStatusBar();
     // The steps of loading the configuration that reach into other windows.

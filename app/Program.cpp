@@ -97,7 +97,11 @@ Program::Program(AppContext &ctx) : m_ctx(ctx)
             before();
         m_w.ram->ApplyChipSelection();
         m_w.reg->ApplyChipSelection();
+        m_w.main->ShowChipCaptions();
     };
+    // The RAM panel keeps the top right corner of the area, the register panel the bottom right.
+    m_w.ram->SetAnchor(PanelWindow::Corner::TopRight);
+    m_w.reg->SetAnchor(PanelWindow::Corner::BottomRight);
     // Every change of the image redraws, in this order, the RAM panel, the register panel and
     // the ADC, op-amp and comparator panels.
     m_ctx.refreshPanels = [this]() {

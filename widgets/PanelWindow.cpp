@@ -27,6 +27,7 @@ QRect PanelWindow::FrameRect() const
 void PanelWindow::SetFrameRect(const QRect &r)
 {
     m_frame = r;
+    m_placed = true;
     if (IsShownPanel())
         m_sub->setGeometry(r);
 }

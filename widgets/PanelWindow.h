@@ -32,6 +32,12 @@ public:
     void SetSizeable(bool s) { m_sizeable = s; }
     Placement PlacementMode() const { return m_placement; }
     void SetPlacementMode(Placement p) { m_placement = p; }
+    // A corner of the main window's area the window takes on its first show, when nothing has
+    // placed it before (SetFrameRect).
+    enum class Corner { None, TopRight, BottomRight };
+    Corner Anchor() const { return m_anchor; }
+    void SetAnchor(Corner a) { m_anchor = a; }
+    bool Placed() const { return m_placed; }
 
     // The MDI frame that carries this window while it is shown (created on first show).
     PanelSubWindow *SubWindow() const { return m_sub; }
@@ -45,6 +51,8 @@ private:
     QRect m_frame;
     bool m_sizeable = true;
     Placement m_placement = Placement::Designed;
+    Corner m_anchor = Corner::None;
+    bool m_placed = false;
     PanelSubWindow *m_sub = nullptr;
 };
 

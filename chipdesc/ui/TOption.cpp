@@ -97,12 +97,16 @@ TOption::TOption(AppContext &ctx, QWidget *parent)
     m_powerCom->addItems(ComNames());
     m_powerSelect = Make<QPushButton>(this, "PowerSelect", QRect(140, 282, 90, 26));
     m_powerSelect->setText(QStringLiteral("Select"));
+    // The separators are wider than the dialog: centred, they lose only '=' at both ends.
+    m_label8->setAlignment(Qt::AlignCenter);
+    m_label13->setAlignment(Qt::AlignCenter);
     for (QWidget *w : std::initializer_list<QWidget *>{m_label8, m_flukeCom, m_flukeSelect,
                                                        m_label13, m_powerCom, m_powerSelect})
         w->hide();
     // The six meter channels, beside the calibrator and the power supply; shown with them.
     m_meterLabel = MakeLabel(this, "LabelMeter", QStringLiteral("==========Meter=========="),
                              QRect(320, 204, 240, 18));
+    m_meterLabel->setAlignment(Qt::AlignCenter);
     m_meterWidgets.push_back(m_meterLabel);
     const MeterChoices choices = LoadMeterChoices(m_ctx.ProgramFile(MeterChoicesFileName()));
     for (int c = 0; c < kMeterChannelCount; ++c) {
@@ -347,9 +351,16 @@ void TOption::ShowInstrumentControls()
         w->setVisible(true);
     for (QWidget *w : m_meterWidgets)
         w->setVisible(true);
-    // Room for the meter channels beside the other instruments.
+    // Room for the meter channels beside the other instruments, whatever size a stored
+    // placement or the designed frame gives the dialog.
+    setMinimumWidth(kWidthWithMeters);
     if (width() < kWidthWithMeters)
         resize(kWidthWithMeters, height());
+    QRect frame = FrameRect();
+    if (frame.width() < kWidthWithMeters) {
+        frame.setWidth(kWidthWithMeters);
+        SetFrameRect(frame);
+    }
 }
 
 QString TOption::GetMeterCOMString(int channel)

@@ -112,8 +112,15 @@ TEST(Panels, StartHiddenAndKeepPlaceWhenShownTwiceOrAgain)
     main.SMenu_RAMClick();
     ASSERT_TRUE(w.ram->IsShownPanel());
     EXPECT_EQ(main.MdiArea()->subWindowList().size(), 1);
-    const QRect designed(380, 40, 480, 420);
+    // First shown without a stored place: the RAM panel at the top right of the area, the
+    // register panel at the bottom right.
+    const QSize area = main.MdiArea()->viewport()->size();
+    const QRect designed(area.width() - 20 - 480, 0, 480, 420);
     EXPECT_EQ(w.ram->FrameRect(), designed);
+    main.SMenu_REGClick();
+    EXPECT_EQ(w.reg->FrameRect().right() + 1, area.width() - 20);
+    EXPECT_EQ(w.reg->FrameRect().bottom() + 1, area.height());
+    main.SetPanelShown(w.reg, false);
 
     // Showing it again keeps place and size, and does not add a second frame.
     main.SMenu_RAMClick();
@@ -128,6 +135,17 @@ TEST(Panels, StartHiddenAndKeepPlaceWhenShownTwiceOrAgain)
     EXPECT_EQ(w.ram->parentWidget(), w.ram->SubWindow()); // not destroyed
     main.SMenu_RAMClick();
     EXPECT_EQ(w.ram->FrameRect(), QRect(100, 120, 300, 250));
+    // Minimised, it comes back from its own menu item.
+    w.ram->SubWindow()->showMinimized();
+    main.SMenu_RAMClick();
+    EXPECT_FALSE(w.ram->SubWindow()->isMinimized());
+    EXPECT_EQ(w.ram->FrameRect(), QRect(100, 120, 300, 250));
+    // A size too small for its controls is widened: the analysis window's captions stay whole.
+    w.anx->SetFrameRect(QRect(0, 0, 200, 150));
+    main.Menu_ReadAdcClick();
+    EXPECT_GE(w.anx->FrameRect().width(), w.anx->SubWindow()->minimumSizeHint().width());
+    EXPECT_GE(w.anx->FrameRect().height(), w.anx->SubWindow()->minimumSizeHint().height());
+    main.SetPanelShown(w.anx, false);
 
     main.Menu_ReadAdcClick();
     EXPECT_TRUE(w.anx->IsShownPanel());
@@ -329,4 +347,19 @@ TEST(Startup, ActivationRemovesTemporariesThatAKilledSaveLeft)
     EXPECT_FALSE(QFileInfo::exists(dir + "StepADC.txt.a1B2c3"));
     EXPECT_FALSE(QFileInfo::exists(dir + "VekADC.cfg.Q9w8E7"));
     EXPECT_TRUE(QFileInfo::exists(dir + "VekADC.cfg"));
+}
+
+// A stored placement of the narrow dialog does not hide the meter rows that a chip with
+// instruments shows.
+TEST(Panels, SetupDialogKeepsRoomForTheMeterRows)
+{
+    Fixture f;
+    TMainPanel &main = f.program.Main();
+    WindowSet &w = f.program.Windows();
+    w.option->SetFrameRect(QRect(10, 10, 316, 396)); // as a placement file from before has it
+    w.option->ShowInstrumentControls();
+    main.SMenu_OptionClick();
+    QWidget *select = w.option->findChild<QWidget *>("MeterSelect5");
+    ASSERT_NE(select, nullptr);
+    EXPECT_TRUE(w.option->rect().contains(select->geometry())) << w.option->width();
 }

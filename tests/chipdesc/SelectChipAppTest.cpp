@@ -5,6 +5,8 @@
 #include "app/context/AppContext.h"
 #include "chipdesc/SelectChip.h"
 #include "chipdesc/ui/TOption.h"
+#include "panels/ui/AnalogPanels.h"
+#include "views/ui/ViewWindows.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -89,4 +91,21 @@ TEST(SelectChipApp, ZR100SwitchesTheStoredInterfaceToSpecial)
     EXPECT_TRUE(GetSELUP(f.ctx));
     EXPECT_EQ(f.ctx.setup.interfaceIndex, 2);
     EXPECT_EQ(f.ctx.chipSlots[0].interfaceKind, InterfaceKind::Special);
+}
+
+// The chip-dependent captions follow the selection at once, not only the next board search.
+TEST(SelectChipApp, CaptionsNameTheSelectedModelAtOnce)
+{
+    Fixture f;
+    f.Write("VekSel.INC", "a.inc ZR1 (2K)\r\nb.inc ZR2 (4K)\r\n");
+    f.Write("a.inc", "#PRODUCT\r\nZR1\r\n");
+    f.Write("b.inc", "#PRODUCT\r\nZR2\r\n");
+    f.Start();
+    f.ctx.setup.chipModelIndex = 1;
+    EXPECT_TRUE(GetSELUP(f.ctx));
+    EXPECT_EQ(f.program->Main().windowTitle(), "Vek-ENOBTEST V1.7 HID ---- Now Chip is  ZR2  (4K)");
+    EXPECT_EQ(f.program->Windows().op->Caption(), "OP - ZR2  (4K)");
+    f.ctx.setup.chipModelIndex = 0;
+    EXPECT_TRUE(GetSELUP(f.ctx));
+    EXPECT_EQ(f.program->Windows().ram->Caption(), "記憶體 - ZR1  (2K)");
 }
