@@ -209,7 +209,7 @@ MODELS = [
          pages=[CORE_BITS, ADC_BITS, OP_BITS + CMP_BITS + PORT_BITS, FIRMWARE_BITS],
          inh='AI0 AI1 AI2 AI3 - - TSN TSP', inl='AI0 AI1 AI2 AI3 - - TSP TSN',
          vrh='VDDA VREF AI2 -', vrl='VSS AI3 - -', vdda='2.4 2.7 3.0 3.3',
-         opp='AI0 AI1 VCM', opn='AI0 AI1 AI2 AI3 OPO VCM',
+         opp='AI0 AI1 VCM -', opn='AI0 AI1 AI2 AI3 OPO VCM - -',
          cpih='AI0 AI1 -- -', cpil='AI0 AI1 AI2 AI3 -- - - -',
          captions=('PM1.7', 'TC1.7', 'DA1.7'), capbit=7, encoding='utf-8', lang='both'),
     dict(name='ZR200', size='(4K)', listed='FAMILY\\ZR200.INC', file='Family/zr200.inc',

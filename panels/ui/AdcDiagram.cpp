@@ -42,7 +42,6 @@ void DrawAdcDiagram(QPainter &p)
     // Section titles.
     draw::Text(p, QRectF(100, 14, 50, 20), QStringLiteral("INH"), Qt::AlignLeft | Qt::AlignVCenter, 12, true);
     draw::Text(p, QRectF(100, 366, 50, 20), QStringLiteral("INL"), Qt::AlignLeft | Qt::AlignVCenter, 12, true);
-    draw::Text(p, QRectF(6, 162, 84, 20), QStringLiteral("Temp. sensor"), Qt::AlignCenter, 10);
     draw::Text(p, QRectF(336, 462, 50, 20), QStringLiteral("VRH"), Qt::AlignLeft | Qt::AlignVCenter, 12, true);
     draw::Text(p, QRectF(336, 582, 50, 20), QStringLiteral("VRL"), Qt::AlignLeft | Qt::AlignVCenter, 12, true);
 
@@ -94,7 +93,7 @@ void DrawAdcDiagram(QPainter &p)
     draw::Block(p, QRectF(826, 262, 168, 110), QStringLiteral("Digital filter"), kDigitalFill);
     draw::Wire(p, {QPointF(910, 372), QPointF(910, 410)});
     draw::Arrow(p, QPointF(910, 372), QPointF(910, 409));
-    draw::Text(p, QRectF(830, 576, 160, 18), QStringLiteral("ADC output"), Qt::AlignCenter, 10);
+    draw::Text(p, QRectF(826, 388, 80, 18), QStringLiteral("ADC output"), Qt::AlignLeft | Qt::AlignVCenter, 10);
 
     // Reference multiplexers, buffers and gain.
     MuxBus(p, 444, 488, 4, 458);

@@ -59,9 +59,13 @@ void TADCForm::BuildControls()
                             QStringLiteral("TXINH"), 8, MuxAt(100, 40)));
     m_inl = &AddMux(MakeMux(QStringLiteral("IN0L"), QStringLiteral("INL"), QStringLiteral("LINL"),
                             QStringLiteral("TXINL"), 8, MuxAt(100, 392)));
-    auto *temp = Canvas()->Place(new QFrame, QRectF(6, 186, 84, 414));
+    // The sensor's caption lies in its panel, so a model without the sensor shows neither.
+    auto *temp = Canvas()->Place(new QFrame, QRectF(6, 162, 84, 438));
     temp->setObjectName(QStringLiteral("PTemp"));
     temp->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    auto *tempCaption = Canvas()->Place(new QLabel(QStringLiteral("Temp. sensor")), QRectF(8, 164, 80, 20), temp);
+    tempCaption->setObjectName(QStringLiteral("LTemp"));
+    tempCaption->setAlignment(Qt::AlignCenter);
     Canvas()->Place(new Glyph(Glyph::Kind::Sensor, QStringLiteral("ImTemp")), QRectF(20, 330, 56, 120), temp);
     struct MarkPlace { const char *name, *text; double y; };
     const MarkPlace marks[4] = {{"TPSHP", "+TPSH", 40 + 7 * kRow}, {"TPSHN", "-TPSH", 40 + 6 * kRow},

@@ -195,3 +195,39 @@ TEST(SampleChipFiles, TheBig5ModelReadsItsChineseTexts)
     EXPECT_EQ(status->description, QStringLiteral("狀態暫存器"));
     EXPECT_EQ(status->bits[7].description, QStringLiteral("零旗標"));
 }
+
+// Every option a shipped model offers names itself: a selector's code is either labelled or
+// marked absent ("-"), never a switch without a text; so are the four supply levels.
+TEST(SampleChipFiles, EveryOfferedOptionHasALabel)
+{
+    struct Labels {
+        const char *prefix;
+        int codes;
+    };
+    const QStringList list = ReadChipList(kSourceDir);
+    for (int i = 0; i < list.size(); ++i) {
+        auto s = Select(i);
+        ASSERT_TRUE(s->ok) << i;
+        const PanelPreparation &prep = s->m.prep;
+        const std::pair<const ControlPreps *, std::vector<Labels>> sets[] = {
+            {&prep.adc, {{"LINH", 8}, {"LINL", 8}, {"LVRH", 4}, {"LVRL", 4}}},
+            {&prep.op, {{"LAP", 4}, {"LAI", 8}}},
+            {&prep.cmp, {{"LCPIH", 4}, {"LCPIL", 8}}},
+        };
+        for (const auto &[preps, labels] : sets)
+            for (const Labels &l : labels)
+                for (int k = 0; k < l.codes; ++k) {
+                    const QString name = QLatin1String(l.prefix) + QString::number(k);
+                    const ControlPrep *p = preps->Find(name);
+                    if (p && p->visible.value_or(false)) {
+                        EXPECT_FALSE(p->caption.value_or(QString()).isEmpty())
+                            << list[i].toStdString() << " " << name.toStdString();
+                    }
+                }
+        for (const PanelBindings *b : {&s->m.bindings.adc, &s->m.bindings.op, &s->m.bindings.cmp})
+            if (b->Get("VDDAX").bound) {
+                for (const QString &label : b->vddaLabels)
+                    EXPECT_FALSE(label.isEmpty()) << list[i].toStdString();
+            }
+    }
+}

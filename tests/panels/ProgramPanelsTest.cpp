@@ -117,6 +117,7 @@ TEST(ProgramPanels, AnotherModelPreparesThePanelsAgain)
     s.ctx.setup.chipModelIndex = 3; // ZR100: four inputs, no temperature sensor
     EXPECT_TRUE(GetSELUP(s.ctx));
     EXPECT_TRUE(s.Find(s.W().adc, "PTemp")->isHidden());
+    EXPECT_FALSE(s.Find(s.W().adc, "LTemp")->isVisibleTo(s.W().adc)); // no sensor, no caption
     EXPECT_TRUE(s.Find(s.W().adc, "LINH7")->isHidden());
     EXPECT_FALSE(s.Find(s.W().adc, "INH111off")->isEnabled());
     EXPECT_EQ(s.Find<QComboBox>(s.W().adc, "TXINH")->count(), 4);
