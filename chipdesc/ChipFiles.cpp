@@ -125,6 +125,28 @@ QString DecodeBig5(const QByteArray &bytes)
     return DecodeBig5WithIconv(bytes);
 }
 
+std::optional<QByteArray> EncodeBig5(const QString &text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    iconv_t cd = iconv_open("CP950", "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        cd = iconv_open("BIG5", "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return std::nullopt;
+    QByteArray out(utf8.size() * 2 + 8, '\0');
+    char *in = const_cast<char *>(utf8.constData());
+    size_t inLeft = static_cast<size_t>(utf8.size());
+    char *o = out.data();
+    size_t oLeft = static_cast<size_t>(out.size());
+    // Two Big5 bytes stand for at least two UTF-8 bytes, so the output always has room.
+    const size_t r = iconv(cd, &in, &inLeft, &o, &oLeft);
+    iconv_close(cd);
+    if (r == static_cast<size_t>(-1) || inLeft != 0)
+        return std::nullopt; // a character the code page does not have
+    out.truncate(o - out.data());
+    return out;
+}
+
 QString DecodeChipText(const QByteArray &bytes)
 {
     QByteArrayView view(bytes);

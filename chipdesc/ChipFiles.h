@@ -3,6 +3,7 @@
 // backslashes in any letter case and carry their Chinese texts in the Big5 code page.
 #include <QByteArray>
 #include <QString>
+#include <optional>
 #include <QStringList>
 
 namespace vek {
@@ -29,6 +30,9 @@ bool ReadChipFile(const QString &path, QByteArray &bytes);
 QString DecodeChipText(const QByteArray &bytes);
 // Big5 through the toolkit's converter when it has one, else through the C library.
 QString DecodeBig5(const QByteArray &bytes);
+// The text in Big5 (code page 950), the code page the program's files use for Chinese; nothing
+// when a character of it has no Big5 code.
+std::optional<QByteArray> EncodeBig5(const QString &text);
 // Big5 through the C library's iconv; bytes it cannot convert become U+FFFD.
 QString DecodeBig5WithIconv(const QByteArray &bytes);
 

@@ -36,7 +36,10 @@ QByteArray WriteRamFile(const ChipImage &image, const ChipDescription &chip, con
         std::snprintf(flags, sizeof flags, "%2d%2d", marks.mark[i] ? 1 : 0, marks.hint[i] ? 1 : 0);
         line(flags);
         line(QByteArray::number(RgbToFileColour(marks.colour[i])));
-        line(marks.hintText[i].toUtf8());
+        // Chinese hints in Big5, as every file of the program; a text that Big5 cannot hold
+        // stays in UTF-8 (the reader takes each line in whichever it is).
+        const std::optional<QByteArray> big5 = EncodeBig5(marks.hintText[i]);
+        line(big5 ? *big5 : marks.hintText[i].toUtf8());
     }
     return out;
 }

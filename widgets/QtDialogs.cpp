@@ -62,9 +62,12 @@ std::optional<QString> QtDialogs::OpenFile(QWidget *parent, const QString &capti
 }
 
 std::optional<QString> QtDialogs::SaveFile(QWidget *parent, const QString &caption,
-                                           const QString &directory, const QString &filter)
+                                           const QString &directory, const QString &filter,
+                                           SaveQuestion question)
 {
-    const QString f = QFileDialog::getSaveFileName(parent, caption, directory, filter);
+    const QFileDialog::Options options =
+        question == SaveQuestion::Caller ? QFileDialog::DontConfirmOverwrite : QFileDialog::Options();
+    const QString f = QFileDialog::getSaveFileName(parent, caption, directory, filter, nullptr, options);
     if (f.isEmpty())
         return std::nullopt;
     return f;

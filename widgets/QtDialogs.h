@@ -12,7 +12,8 @@ public:
     std::optional<QString> OpenFile(QWidget *parent, const QString &caption,
                                     const QString &directory, const QString &filter) override;
     std::optional<QString> SaveFile(QWidget *parent, const QString &caption,
-                                    const QString &directory, const QString &filter) override;
+                                    const QString &directory, const QString &filter,
+                                    SaveQuestion question) override;
     void ShowModal(QWidget *window) override;
 };
 

@@ -15,6 +15,7 @@ namespace vek {
 enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, Yes };
 enum class MsgIcon { None, Information, Warning, Error, Question };
 enum class MsgResult { Ok, Cancel, Yes, No };
+enum class SaveQuestion { Dialog, Caller };
 
 class Dialogs {
 public:
@@ -26,8 +27,11 @@ public:
     // Returns the chosen path, or nothing when cancelled. filter uses the "Text (*.txt)" form.
     virtual std::optional<QString> OpenFile(QWidget *parent, const QString &caption,
                                             const QString &directory, const QString &filter) = 0;
+    // Who asks about a file that exists: the file dialog, or the caller after it (so the
+    // question is asked once, in the caller's words).
     virtual std::optional<QString> SaveFile(QWidget *parent, const QString &caption,
-                                            const QString &directory, const QString &filter) = 0;
+                                            const QString &directory, const QString &filter,
+                                            SaveQuestion question = SaveQuestion::Dialog) = 0;
     // Shows a window modally and returns when it is hidden again.
     virtual void ShowModal(QWidget *window) = 0;
 };
@@ -71,9 +75,10 @@ public:
         return Pop(fileAnswers);
     }
     std::optional<QString> SaveFile(QWidget *, const QString &caption, const QString &,
-                                    const QString &) override
+                                    const QString &, SaveQuestion question) override
     {
-        asked.push_back({"save", caption, {}});
+        asked.push_back({"save", caption,
+                         question == SaveQuestion::Dialog ? QStringLiteral("asks to overwrite") : QString()});
         return Pop(fileAnswers);
     }
 

@@ -171,11 +171,18 @@ TEST(RamPanel, RamFilesRoundTripWithoutTouchingTheChipAndNoKeepsTheOldFile)
     b.ctx.chipSlots[0].image[0x90] ^= 0xFF;
     b.dialogs.fileAnswers.push_back(path);
     b.dialogs.messageAnswers.push_back(MsgResult::No);
+    b.dialogs.asked.clear();
     b.Ram().SaveRamClick();
-    ASSERT_FALSE(b.dialogs.asked.empty());
-    EXPECT_EQ(b.dialogs.asked.back().text, QStringLiteral("File ") + path + QStringLiteral(" exist! Overwrite?"));
+    // Asked once: the file dialog leaves the question to the panel.
+    ASSERT_EQ(b.dialogs.asked.size(), 2u);
+    EXPECT_EQ(b.dialogs.asked[0].kind, "save");
+    EXPECT_EQ(b.dialogs.asked[0].text, QString());
+    EXPECT_EQ(b.dialogs.asked[1].text, QStringLiteral("File ") + path + QStringLiteral(" exist! Overwrite?"));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), saved);
+    // A read from the chip ends the file's notice in field 0.
+    b.program->Main().Menu_ReadRAMClick();
+    EXPECT_FALSE(b.ctx.status.Text(0).contains(QStringLiteral("a.ram")));
 }
 
 TEST(RegisterPanel, ShowsThePageAndItsBitMenuSetsTheBitOnTheChip)

@@ -226,6 +226,8 @@ TEST(RamFile, HoldsAddressesZeroTo511AndRoundTrips)
     EXPECT_EQ(lines[511], "FF\r");
     EXPECT_EQ(lines[512 + 3], " 1 0\r");
     EXPECT_EQ(lines[512 + 4], QByteArray::number(0x332211) + "\r"); // 0x00BBGGRR
+    // The hint in Big5, as the program's other files: 計 is AD 70 there.
+    EXPECT_TRUE(lines[512 + 3 * 2 + 2].startsWith("\xAD\x70")) << lines[512 + 8].toHex().toStdString();
 
     RamFileContents back;
     ASSERT_TRUE(ParseRamFile(text, back));

@@ -27,6 +27,11 @@
 
 namespace vek {
 
+namespace {
+// Status field 0 while the RAM view shows a loaded file.
+constexpr const char *kFileShownPrefix = "RAM view shows file ";
+} // namespace
+
 class RamGridModel : public QAbstractTableModel {
 public:
     RamGridModel(TVek_RAM &w, AppContext &ctx) : QAbstractTableModel(&w), m_w(w), m_ctx(ctx) {}
@@ -349,8 +354,10 @@ void TVek_RAM::ResetAllHint1Click()
 
 void TVek_RAM::SaveRamClick()
 {
-    const std::optional<QString> path = m_ctx.dialogs.SaveFile(this, QStringLiteral("Save RAM Data"), QDir::currentPath(),
-                                                               QStringLiteral("*.ram (*.ram)"));
+    // The question about an existing file is asked below, once, in the panel's own words.
+    const std::optional<QString> path =
+        m_ctx.dialogs.SaveFile(this, QStringLiteral("Save RAM Data"), QDir::currentPath(),
+                               QStringLiteral("*.ram (*.ram)"), SaveQuestion::Caller);
     if (!path || path->isEmpty())
         return;
     QString file = *path;
@@ -408,7 +415,8 @@ bool TVek_RAM::LoadRamFile(const QString &path)
         m_marks.hintText[i] = contents.hintText[i];
     }
     RepaintGrid();
-    m_ctx.status.SetText(0, QStringLiteral("RAM view shows file %1 (not on the chip)").arg(QFileInfo(path).fileName()));
+    m_ctx.status.SetText(0, QLatin1String(kFileShownPrefix) +
+                                QStringLiteral("%1 (not on the chip)").arg(QFileInfo(path).fileName()));
     return true;
 }
 
@@ -466,6 +474,9 @@ void TVek_RAM::ReadAllRam()
             m_ctx.status.SetText(0, QStringLiteral("Read Error !!!!!"));
             return;
         }
+        // The view holds the chip again, no longer a loaded file.
+        if (m_ctx.status.Text(0).startsWith(QLatin1String(kFileShownPrefix)))
+            m_ctx.status.SetText(0, QStringLiteral("RAM view shows the chip"));
     }
     if (m_ctx.refreshPanels)
         m_ctx.refreshPanels();
