@@ -47,6 +47,38 @@ AnalysisResults ToResults(const Figures &f)
     return r;
 }
 
+Figures FiguresFromMoments(double mean, double rmsValue, double sigma, double lowestRaw, double highestRaw,
+                           int magnitudeBits, double scaleDivisor, const MeasureSettings &settings,
+                           bool zeroSpreadCountsAsOne)
+{
+    Figures f;
+    f.mean = mean;
+    f.rmsValue = rmsValue;
+    f.sigma = sigma;
+    f.enob = sigma > 0 ? magnitudeBits - std::log(sigma) / std::log(2.0) : static_cast<double>(magnitudeBits);
+
+    const double vrefNv = ReferenceVolts(settings.refVoltText) * 1000000000.0;
+    if (magnitudeBits == 0)
+        magnitudeBits = 1;
+    const double gain = settings.gain > 0 && std::isfinite(settings.gain) ? settings.gain : 1.0;
+    const double countScale = gain * std::ldexp(1.0, magnitudeBits - 1);
+    f.rmsNv = vrefNv * sigma / countScale;
+
+    const double divisor = scaleDivisor > 0 ? scaleDivisor : 1;
+    // Nearest integer, halves to even (the default rounding mode).
+    int64_t vpp = static_cast<int64_t>(std::nearbyint(highestRaw / divisor)) -
+                  static_cast<int64_t>(std::nearbyint(lowestRaw / divisor));
+    vpp = vpp < 0 ? -vpp : vpp;
+    if (vpp == 0 && zeroSpreadCountsAsOne)
+        vpp = 1;
+    f.vppCount = static_cast<double>(vpp);
+    // No spread at all leaves every bit noise free (the logarithm of 0 has no value).
+    f.noiseFree = sigma > 0 && vpp > 0 ? magnitudeBits - std::log(f.vppCount) / std::log(2.0)
+                                       : static_cast<double>(magnitudeBits);
+    f.vppNv = vrefNv * f.vppCount / countScale;
+    return f;
+}
+
 QString FigureText(double v)
 {
     return FixedQText(v);
@@ -59,37 +91,15 @@ namespace {
 Figures Complete(SampleStore &store, int32_t n, double mean, double rmsValue, double sigma,
                  const MeasureSettings &settings, bool zeroSpreadCountsAsOne)
 {
-    Figures f;
-    f.mean = mean;
-    f.rmsValue = rmsValue;
-    f.sigma = sigma;
-    f.enob = sigma > 0 ? store.MagnitudeBits - std::log(sigma) / std::log(2.0)
-                       : static_cast<double>(store.MagnitudeBits);
-
-    const double vrefNv = ReferenceVolts(settings.refVoltText) * 1000000000.0;
-    if (store.MagnitudeBits == 0)
-        store.MagnitudeBits = 1;
-    const double gain = settings.gain > 0 && std::isfinite(settings.gain) ? settings.gain : 1.0;
-    const double countScale = gain * std::ldexp(1.0, store.MagnitudeBits - 1);
-    f.rmsNv = vrefNv * sigma / countScale;
-
     double lo = 800000000.0, hi = -800000000.0;
     for (int32_t k = 0; k < n; ++k) {
         lo = std::min(lo, store.RawSamples[k]);
         hi = std::max(hi, store.RawSamples[k]);
     }
-    const double divisor = store.ScaleDivisor > 0 ? store.ScaleDivisor : 1;
-    // Nearest integer, halves to even (the default rounding mode).
-    int64_t vpp = static_cast<int64_t>(std::nearbyint(hi / divisor)) -
-                  static_cast<int64_t>(std::nearbyint(lo / divisor));
-    vpp = vpp < 0 ? -vpp : vpp;
-    if (vpp == 0 && zeroSpreadCountsAsOne)
-        vpp = 1;
-    f.vppCount = static_cast<double>(vpp);
-    // No spread at all leaves every bit noise free (the logarithm of 0 has no value).
-    f.noiseFree = sigma > 0 && vpp > 0 ? store.MagnitudeBits - std::log(f.vppCount) / std::log(2.0)
-                                       : static_cast<double>(store.MagnitudeBits);
-    f.vppNv = vrefNv * f.vppCount / countScale;
+    const Figures f = FiguresFromMoments(mean, rmsValue, sigma, lo, hi, store.MagnitudeBits, store.ScaleDivisor,
+                                         settings, zeroSpreadCountsAsOne);
+    if (store.MagnitudeBits == 0)
+        store.MagnitudeBits = 1;
     return f;
 }
 

@@ -61,6 +61,12 @@ std::optional<Figures> MeasureRamBlock(SampleStore &store, const MeasureSettings
 std::optional<Figures> ReCalADC(SampleStore &store, int averagingIndex,
                                 const MeasureSettings &settings, AnalysisResults &results);
 
+// The figures from a capture's moments: mean and RMS value of the scaled codes, sigma, and the
+// lowest and highest raw code (the peak-to-peak count is their difference after scaling).
+Figures FiguresFromMoments(double mean, double rmsValue, double sigma, double lowestRaw, double highestRaw,
+                           int magnitudeBits, double scaleDivisor, const MeasureSettings &settings,
+                           bool zeroSpreadCountsAsOne = true);
+
 // Text of a figure as the window shows it ("%f").
 QString FigureText(double v);
 

@@ -191,11 +191,38 @@ int32_t SimAdc::CodeFor(double volts)
     return int32_t(std::clamp(std::llround(noisy), (long long)kCodeMin, (long long)kCodeMax));
 }
 
+double SimAdc::FlickerCodes()
+{
+    const double rate = DataRateHz();
+    if (!(flickerCornerHz > 0) || !(rate > 0))
+        return 0;
+    // Processes with corners f_k one octave apart and equal variance v sum to a density of about
+    // v / (f ln 2); at the corner it equals the white noise's 2 sigma^2 / rate.
+    const double sigma = NoiseCodes();
+    const double v = 2.0 * sigma * sigma * flickerCornerHz * std::log(2.0) / rate;
+    const int poles = std::max(1, int(std::ceil(std::log2(rate / 2.0 / 0.001))));
+    // Each process starts from its own stationary spread, not from rest.
+    while (m_flicker.size() < size_t(poles))
+        m_flicker.push_back(std::sqrt(v) * m_normal(m_rng));
+    m_flicker.resize(size_t(poles));
+    double sum = 0;
+    for (int k = 0; k < poles; ++k) {
+        const double a = std::exp(-2.0 * M_PI * 0.001 * std::ldexp(1.0, k) / rate);
+        double &y = m_flicker[size_t(k)];
+        y = a * y + std::sqrt(v * (1.0 - a * a)) * m_normal(m_rng);
+        sum += y;
+    }
+    return sum;
+}
+
 int32_t SimAdc::NextCode()
 {
     if (m_replay)
         return (*m_replay)[m_replayPos++];
-    return CodeFor(InputNow());
+    if (!(flickerCornerHz > 0))
+        return CodeFor(InputNow());
+    const double flicker = FlickerCodes();
+    return int32_t(std::clamp<long long>(CodeFor(InputNow()) + std::llround(flicker), kCodeMin, kCodeMax));
 }
 
 void SimAdc::PushCode(int32_t code)
@@ -260,6 +287,7 @@ void SimAdc::OnWrite(uint32_t address, uint8_t value)
         if (restartNoiseEachStream) {
             m_rng.seed(m_seed);
             m_normal.reset();
+            m_flicker.clear();
         }
         m_streamStartDays = m_clock.NowDays();
         m_produced = 0;

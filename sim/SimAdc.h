@@ -92,6 +92,10 @@ public:
         m_seed = seed;
         m_rng.seed(seed);
     }
+    // 1/f (flicker) noise added to the stream: its spectral density equals the white noise's at
+    // this frequency (0: none). Made as a sum of first-order processes one octave apart, from
+    // 1 mHz to the Nyquist frequency.
+    double flickerCornerHz = 0;
     // Every stream starts the noise afresh from the seed, so that a capture at given settings gives
     // the same codes whatever came before it (a sweep's point and a single capture alike).
     bool restartNoiseEachStream = false;
@@ -151,6 +155,8 @@ private:
     Clock &m_clock;
     std::mt19937_64 m_rng{1};
     uint64_t m_seed = 1;
+    double FlickerCodes();
+    std::vector<double> m_flicker; // the state of each first-order process
     std::normal_distribution<double> m_normal{0.0, 1.0};
     std::optional<std::vector<int32_t>> m_replay;
     size_t m_replayPos = 0;
