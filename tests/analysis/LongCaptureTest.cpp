@@ -2,8 +2,13 @@
 // Allan deviation of white noise and of noise with a 1/f part, and the histogram that widens.
 #include "analysis/LongCapture.h"
 #include "app/tools/BoardSession.h"
+#include "app/tools/LongCommand.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <cstring>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -105,4 +110,36 @@ TEST(LongCapture, AllanDeviationOfWhiteNoiseFallsAsTheRootOfTauAndFlattensWithFl
     EXPECT_LT(Slope(b, 0, 4), -0.4);   // tau 1 .. 16: white
     EXPECT_GT(Slope(b, 13, 16), -0.15); // tau 8192 .. 65536: flat
     EXPECT_GT(b[16].adevCodes, 2 * a[0].adevCodes / std::sqrt(65536.0));
+}
+
+TEST(LongCapture, CommandLinePrintsTheFiguresAndTheAllanTableAndRefusesBadArguments)
+{
+    QTemporaryDir dir;
+    const QString codes = dir.filePath(QStringLiteral("codes.txt"));
+    QProcess p;
+    p.start(QStringLiteral(VEK_ENOB_EXE), {"--simulate", "--long", "50000", "--stream-codes", codes, "--stream-format",
+                                          "text", "--json"});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    const QJsonObject o = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+    EXPECT_EQ(o[QStringLiteral("samples")].toInteger(), 50000);
+    EXPECT_EQ(o[QStringLiteral("dataRateSource")].toString(), QStringLiteral("settings"));
+    const QJsonArray allan = o[QStringLiteral("allan")].toArray();
+    ASSERT_EQ(allan.size(), 13); // tau 1 .. 4096, a tenth of the record
+    EXPECT_NEAR(allan[1][QStringLiteral("tauSeconds")].toDouble(), 2 / 10240.0, 1e-12);
+    std::vector<int32_t> written;
+    ASSERT_TRUE(sim::LoadReplayCodes(codes, written, nullptr)); // the text form reads back as a replay
+    EXPECT_EQ(written.size(), 50000u);
+
+    for (const QStringList &bad : {QStringList{"--long", "0"}, QStringList{"--long", "2000000000"},
+                                   QStringList{"--duration", "1x"}, QStringList{"--long", "10", "--flicker", "5"},
+                                   QStringList{"--long", "10", "--stream-format", "csv"}}) {
+        QProcess q;
+        q.start(QStringLiteral(VEK_ENOB_EXE), bad);
+        ASSERT_TRUE(q.waitForFinished(30000));
+        EXPECT_EQ(q.exitCode(), 2) << bad.join(' ').toStdString();
+        EXPECT_TRUE(q.readAllStandardError().contains(bad[bad.size() - 2].toUtf8())) << bad.join(' ').toStdString();
+    }
+    EXPECT_EQ(ParseDurationSeconds(QStringLiteral("1.5h")), 5400.0);
+    EXPECT_EQ(ParseDurationSeconds(QStringLiteral("30m")), 1800.0);
 }
