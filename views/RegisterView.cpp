@@ -144,6 +144,10 @@ std::vector<RegisterWrite> FsrWrites(int pair, uint16_t value)
 std::optional<uint16_t> IndTarget(const ChipImage &image, const ChipDescription &chip, int pair)
 {
     const uint16_t fsr = ReadHead(image).fsr[pair == 0 ? 0 : 1];
+    // Bank 4 lies beyond the image but is the chip's memory when the description has it.
+    const AddressRange &bank4 = chip.ramBanks[4];
+    if (fsr >= 0x400 && bank4.Defined() && fsr >= bank4.start && fsr <= bank4.end)
+        return fsr;
     if (!InTables(fsr) || MaskAt(chip, fsr) == 0)
         return std::nullopt;
     return fsr;

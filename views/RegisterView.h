@@ -95,8 +95,8 @@ struct RegisterWrite {
 };
 std::vector<RegisterWrite> WordWrites(const WordRegisterEntry &record, uint16_t value);
 std::vector<RegisterWrite> FsrWrites(int pair, uint16_t value);
-// Where an IND edit writes: the address the pair's FSR holds, or nothing when that lies beyond
-// the image (0x400 or above) or has no bits.
+// Where an IND edit writes: the address the pair's FSR holds, or nothing when it has no bits or
+// lies beyond the image (0x400 or above) outside the chip's bank 4.
 std::optional<uint16_t> IndTarget(const ChipImage &image, const ChipDescription &chip, int pair);
 
 // Whether a record address can index the per-address tables.

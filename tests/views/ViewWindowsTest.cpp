@@ -216,6 +216,32 @@ TEST(RegisterPanel, ShowsThePageAndItsBitMenuSetsTheBitOnTheChip)
     EXPECT_EQ(b.usb.board.FrameLog()[0][2], 0x11);
 }
 
+// A digit typed into a register's value cell is added to the value shown: "3" over "05" is 53.
+TEST(RegisterPanel, TypingAddsToTheValueShownAndPage2IsReadable)
+{
+    OnBoard b;
+    b.program->Main().show();
+    QCoreApplication::processEvents(); // the search when the window is shown
+    b.program->Main().SMenu_REGClick();
+    b.Up().WriteRegister(0x29, 0x05); // WORK, the first 8-bit register of the ZS300
+    QTableView *grid = b.Reg().GridView(TVek_Reg2::Grid::Byte);
+    ASSERT_EQ(grid->model()->index(1, 0).data().toString(), QStringLiteral("05"));
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(1, 0));
+    QTest::keyClicks(grid, QStringLiteral("3"));
+    QLineEdit *editor = grid->findChild<QLineEdit *>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), QStringLiteral("53"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(b.Chip(0x29), 0x53);
+
+    b.Reg().SelectPage(1);
+    QWidget *page2 = b.Reg().findChild<QWidget *>(QStringLiteral("PPAGE2"));
+    ASSERT_NE(page2, nullptr);
+    EXPECT_GT(page2->palette().color(QPalette::WindowText).lightness(), 200); // light on the green
+}
+
 TEST(RegisterPanel, IndEditsBeyondTheImageAreRefused)
 {
     OnBoard b;

@@ -366,6 +366,11 @@ TEST(RegisterPanel, EditRules)
     EXPECT_EQ(IndTarget(image, c, 0), uint16_t(0x51));
     image[0x10] = 0x52;
     EXPECT_EQ(IndTarget(image, c, 0), std::nullopt); // mask 0
+    // 0x451 on a chip with bank 4 is its memory.
+    image[0x0F] = 0x04;
+    image[0x10] = 0x51;
+    c.ramBanks[4] = {0x400, 0x4FF};
+    EXPECT_EQ(IndTarget(image, c, 0), uint16_t(0x451));
 }
 
 } // namespace

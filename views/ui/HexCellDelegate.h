@@ -11,6 +11,27 @@
 
 namespace vek {
 
+// An editor that adds the first key to the text it opened with, where the view would have that
+// text selected (and so replaced) when it passes the key on.
+class AppendingLineEdit : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (m_first) {
+            m_first = false;
+            deselect();
+            end(false);
+        }
+        QLineEdit::keyPressEvent(event);
+    }
+
+private:
+    bool m_first = true;
+};
+
 class HexCellDelegate : public QStyledItemDelegate {
 public:
     HexCellDelegate(int digits, bool keepLast, QObject *parent)
@@ -20,7 +41,7 @@ public:
 
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &index) const override
     {
-        auto *e = new QLineEdit(parent);
+        QLineEdit *e = m_keepLast ? new AppendingLineEdit(parent) : new QLineEdit(parent);
         e->setProperty("cellKey", index.data(Qt::UserRole));
         e->setAlignment(Qt::AlignCenter);
         e->setFrame(false);
@@ -37,8 +58,17 @@ public:
         });
         return e;
     }
-    // The editor starts empty: what is typed replaces the value shown.
-    void setEditorData(QWidget *, const QModelIndex &) const override {}
+    // A grid that keeps the last digits adds what is typed to the value shown ("3" over "05"
+    // gives "53"); the others start empty, so what is typed replaces it.
+    void setEditorData(QWidget *editor, const QModelIndex &index) const override
+    {
+        if (!m_keepLast)
+            return;
+        auto *e = static_cast<QLineEdit *>(editor);
+        e->setText(index.data(Qt::DisplayRole).toString());
+        e->deselect();
+        e->end(false);
+    }
     void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override
     {
         model->setData(index, QVariantList{static_cast<QLineEdit *>(editor)->text(), editor->property("cellKey")},

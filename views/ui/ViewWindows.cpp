@@ -32,9 +32,13 @@ void ClickPanel::SetRaised(bool raised, const QColor &background)
 {
     setFrameStyle(QFrame::Panel | (raised ? QFrame::Raised : QFrame::Sunken));
     QPalette p = palette();
-    p.setColor(QPalette::Window, raised && background.isValid() ? background
-                                                                : QGuiApplication::palette().color(QPalette::Button));
+    const QColor fill = raised && background.isValid() ? background : QGuiApplication::palette().color(QPalette::Button);
+    p.setColor(QPalette::Window, fill);
+    // The caption stays readable on a dark fill (the green of PAGE2).
+    const QColor text = fill.lightness() < 100 ? QColor(Qt::white) : QGuiApplication::palette().color(QPalette::WindowText);
+    p.setColor(QPalette::WindowText, text);
     setPalette(p);
+    m_caption->setPalette(p);
 }
 
 void ClickPanel::mousePressEvent(QMouseEvent *event)
