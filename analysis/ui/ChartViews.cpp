@@ -4,6 +4,7 @@
 #include "app/base/NumberText.h"
 
 #include <QComboBox>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -273,7 +274,30 @@ void ChartViews::DrawHistogram()
 
 void ChartViews::DrawSpectrum()
 {
-    const ToneAnalysis tone = ComputeSpectrum();
+    // Up to 16,384 points the analysis takes a few milliseconds; a larger capture (the sine fit of
+    // 65,536 points takes about 35 ms) is analysed beside the window so that it keeps answering.
+    constexpr size_t kOnThisThread = 16384;
+    const int request = ++m_request;
+    if (m_codes.size() <= kOnThisThread) {
+        ShowSpectrum(ComputeSpectrum());
+        return;
+    }
+    if (!m_worker) {
+        m_worker = new QFutureWatcher<ToneAnalysis>(this);
+        connect(m_worker, &QFutureWatcher<ToneAnalysis>::finished, this, [this] {
+            if (m_worker->property("request").toInt() == m_request)
+                ShowSpectrum(m_worker->result());
+        });
+    }
+    m_spectrumFigures->setText(QStringLiteral("Analysing %1 points ...").arg(m_codes.size()));
+    m_worker->setProperty("request", request);
+    m_worker->setFuture(QtConcurrent::run([codes = m_codes, options = CurrentSpectrumOptions()] {
+        return AnalyseTone(codes, options);
+    }));
+}
+
+void ChartViews::ShowSpectrum(const ToneAnalysis &tone)
+{
     const WindowedSpectrum &s = tone.spectrum;
     // Bin 0 holds only what the window left of DC; the plot starts at bin 1.
     const qsizetype n = qsizetype(s.dbfs.size());

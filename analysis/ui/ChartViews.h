@@ -5,6 +5,7 @@
 #include "analysis/CodeHistogram.h"
 #include "analysis/WindowedSpectrum.h"
 
+#include <QFutureWatcher>
 #include <QWidget>
 #include <vector>
 
@@ -55,6 +56,7 @@ private:
     void Redraw();
     void DrawHistogram();
     void DrawSpectrum();
+    void ShowSpectrum(const ToneAnalysis &tone);
     void ShowControlsForView();
 
     QComboBox *m_view = nullptr, *m_window = nullptr, *m_blocks = nullptr;
@@ -65,6 +67,9 @@ private:
     QCustomPlot *m_timeChart = nullptr, *m_histogramPlot = nullptr, *m_spectrumPlot = nullptr;
 
     std::vector<double> m_codes;
+    // Large captures are analysed on a worker thread; only the newest request's result is shown.
+    QFutureWatcher<ToneAnalysis> *m_worker = nullptr;
+    int m_request = 0;
     double m_rateHz = 0;
     int m_width = 24;
     double m_voltsPerCode = 0;

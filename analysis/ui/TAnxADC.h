@@ -213,6 +213,7 @@ private:
     // last figures.
     int m_pointsAveraging = 1;
     double m_lastGain = 1.0;
+    bool m_finishing = false; // a capture's results are being put on show
     // The converter's rate as its settings gave it at the last measurement (when they give one).
     ConverterRate m_lastRate;
     // Points per second of the analysed points: the settings' rate, else the capture's timing.

@@ -46,6 +46,8 @@ void TAnxADC::SetCaptureControlsBusy(bool busy)
 
 void TAnxADC::CatchADCClick()
 {
+    if (m_finishing)
+        return;
     if (!m_ctx.samples.CaptureIdle) {
         m_ctx.samples.CaptureIdle = true; // stop request, seen by the running capture
         return;
@@ -70,18 +72,27 @@ bool TAnxADC::CatchACDCOM(const QString &refVoltText)
     if (m_ctx.status.GaugeVisible())
         m_ctx.status.SetGauge(false, m_ctx.status.GaugePercent());
 
+    // The results come in the usual order (spectrum, figures, grid, chart), with the window
+    // answering between the steps so that none holds it for long. A click in between is not
+    // taken for a new capture.
+    m_finishing = true;
+    auto breathe = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
     if (captured) {
         ComputeSpectrum(s, CaptureTarget(s.TargetCount));
         m_ctx.status.SetText(2, QStringLiteral("Read Compelete"));
     } else {
         m_ctx.status.SetText(2, QStringLiteral("Read Error !!!!!"));
     }
+    breathe();
     const std::optional<Figures> f = MeasureStreamed(s, CurrentMeasureSettings(refVoltText), m_ctx.analysisResults);
     if (f)
         ShowFigures(*f);
+    breathe();
     m_model->AllChanged();
+    breathe();
     if (!GridShown())
         ChartFun(s.ChartCount);
+    m_finishing = false;
     return captured && f.has_value();
 }
 

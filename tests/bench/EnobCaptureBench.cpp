@@ -3,6 +3,7 @@
 // memory, then "Catch ADC" in the analysis window with the time chart shown.
 #include "analysis/EnobMeasurement.h"
 #include "analysis/ui/CaptureHooks.h"
+#include "analysis/ui/ChartViews.h"
 #include "analysis/ui/TAnxADC.h"
 #include "app/context/AppContext.h"
 #include "sim/SimAdc.h"
@@ -10,6 +11,8 @@
 
 #include <QApplication>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -101,11 +104,35 @@ int main(int argc, char **argv)
         anx.resize(900, 700);
         anx.show();
         QApplication::processEvents();
-        const auto t0 = Steady::now();
-        anx.CatchADCClick();
-        const double ms = MsSince(t0);
-        std::printf("window capture with the time chart, %d samples: %.1f ms wall (target < 2000 ms), %s\n",
-                    ctx.samples.SampleCount, ms, qPrintable(ctx.status.Text(2)));
+        // The longest the GUI thread leaves a 1 ms timer waiting during the capture and until its
+        // results are on show (the window must keep answering: target under 16 ms), with each view.
+        double longestGapMs = 0;
+        Steady::time_point lastTick = Steady::now();
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            longestGapMs = std::max(longestGapMs, MsSince(lastTick));
+            lastTick = Steady::now();
+        });
+        ticker.start(1);
+        auto capture = [&](const char *view) {
+            longestGapMs = 0;
+            const auto t0 = Steady::now();
+            lastTick = t0;
+            anx.CatchADCClick();
+            const double ms = MsSince(t0);
+            while (MsSince(t0) < ms + 300)
+                QApplication::processEvents(QEventLoop::AllEvents, 5);
+            std::printf("window capture with %s, %d samples: %.1f ms wall (target < 2000 ms), %s; longest gap "
+                        "between 1 ms timer ticks: %.1f ms (target < 16 ms) %s\n",
+                        view, ctx.samples.SampleCount, ms, qPrintable(ctx.status.Text(2)), longestGapMs,
+                        longestGapMs < 16 ? "ok" : "MISSED");
+        };
+        capture("the time chart");
+        anx.Views()->SetView(ChartViews::Spectrum);
+        capture("the windowed spectrum");
+        anx.SetGridShown(true);
+        capture("the sample grid");
+        ticker.stop();
     }
     return 0;
 }
