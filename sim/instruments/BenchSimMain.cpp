@@ -1,6 +1,11 @@
 // vek-benchsim: a calibrator, a power supply and a digital meter on pseudo-terminals, so the
 // setup dialog and the bench tests can be tried without instruments. Prints the devices (and
-// can put them into a COM map file), then answers until Ctrl+C.
+// can put them into a COM map file), then answers until Ctrl+C or SIGTERM, when it takes its
+// entries out of the map file again.
+//
+// Exit status: 130 after SIGINT and 143 after SIGTERM (the usual end); 1 when the terminals
+// cannot be opened or the map file cannot be written; 2 for a bad argument (named, nothing ran).
+#include "app/base/CommandLine.h"
 #include "app/base/SafeFile.h"
 #include "instruments/serial/ComNameMap.h"
 #include "sim/instruments/CalibratorSim.h"
@@ -20,23 +25,16 @@ using namespace vek::sim;
 
 namespace {
 
-void Usage()
-{
-    std::fputs(
-        "usage: vek-benchsim [--map FILE] [--calibrator COMn] [--power COMn] [--meter COMn]\n"
-        "                    [--fault calibrator=silent|noecho|garbage]\n"
-        "                    [--fault power=silent|garbage] [--fault meter=silent|retry|partial|\n"
-        "                                                     split|nostart|short]\n"
-        "Starts the simulated instruments on pseudo-terminals and prints their devices.\n"
-        "--map FILE puts their COM names (default COM7, COM8, COM9) into that COM map file.\n",
-        stderr);
-}
+constexpr const char *kProgram = "vek-benchsim";
 
 struct Faults {
     CalibratorFault calibrator = CalibratorFault::None;
     PowerSupplyFault power = PowerSupplyFault::None;
     MeterFault meter = MeterFault::None;
 };
+
+const char *const kFaultList = "calibrator=silent|noecho|garbage, power=silent|garbage or "
+                               "meter=silent|retry|partial|split|nostart|short";
 
 bool ParseFault(const QString &text, Faults &f)
 {
@@ -64,31 +62,87 @@ bool ParseFault(const QString &text, Faults &f)
     return true;
 }
 
+QByteArray ReadAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The map file's text with our entries taken out again: each name that still stands for our
+// terminal gets the entry it had before we started back, or none.
+QByteArray WithoutOurEntries(const QByteArray &now, const QByteArray &before,
+                             const QList<QPair<QString, QString>> &ours)
+{
+    ComNameMap current, old;
+    current.Parse(now);
+    old.Parse(before);
+    QList<QPair<QString, QString>> back;
+    for (const auto &[com, device] : ours)
+        if (current.Contains(com) && current.DevicePath(com) == device)
+            back.append({com, old.Contains(com) ? old.DevicePath(com) : QString()});
+    return ComNameMap::WithEntries(now, back);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QString mapFile;
-    QString coms[3] = {QStringLiteral("COM7"), QStringLiteral("COM8"), QStringLiteral("COM9")};
-    Faults faults;
-    for (int i = 1; i < argc; ++i) {
-        const QString a = QString::fromLocal8Bit(argv[i]);
-        const bool hasValue = i + 1 < argc;
-        const QString value = hasValue ? QString::fromLocal8Bit(argv[i + 1]) : QString();
-        int which = a == "--calibrator" ? 0 : a == "--power" ? 1 : a == "--meter" ? 2 : -1;
-        if (a == "--map" && hasValue) {
-            mapFile = value;
-            ++i;
-        } else if (which >= 0 && hasValue && !ComNameMap::CanonicalName(value).isEmpty()) {
-            coms[which] = ComNameMap::CanonicalName(value);
-            ++i;
-        } else if (a == "--fault" && hasValue && ParseFault(value, faults)) {
-            ++i;
-        } else {
-            Usage();
-            return a == "--help" || a == "-h" ? 0 : 2;
-        }
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral(
+        "Starts a simulated calibrator, power supply and digital meter on pseudo-terminals, prints "
+        "their devices and answers until Ctrl+C or SIGTERM."));
+    const QCommandLineOption help = p.addHelpOption();
+    const QCommandLineOption map(QStringLiteral("map"),
+                                 QStringLiteral("Put the instruments' COM names into this COM map file (other "
+                                                "entries are kept; ours are taken out again at the end)."),
+                                 QStringLiteral("FILE"));
+    const QCommandLineOption comOptions[3] = {
+        {QStringLiteral("calibrator"), QStringLiteral("COM name of the calibrator (default COM7)."),
+         QStringLiteral("COMn"), QStringLiteral("COM7")},
+        {QStringLiteral("power"), QStringLiteral("COM name of the power supply (default COM8)."),
+         QStringLiteral("COMn"), QStringLiteral("COM8")},
+        {QStringLiteral("meter"), QStringLiteral("COM name of the meter (default COM9)."), QStringLiteral("COMn"),
+         QStringLiteral("COM9")}};
+    const QCommandLineOption fault(QStringLiteral("fault"),
+                                   QStringLiteral("A misbehaving instrument (repeatable): ") +
+                                       QLatin1String(kFaultList) + QLatin1Char('.'),
+                                   QStringLiteral("WHO=KIND"));
+    p.addOption(map);
+    for (const QCommandLineOption &o : comOptions)
+        p.addOption(o);
+    p.addOption(fault);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const QString parseError = ParseCommandLine(p, arguments);
+    if (!parseError.isEmpty())
+        return RefuseArguments(kProgram, parseError);
+    if (p.isSet(help) || p.isSet(QStringLiteral("help-all"))) {
+        std::printf("%s\n%s\n", qPrintable(p.helpText().replace(QLatin1String("<executable_name>"),
+                                                                 QLatin1String(kProgram))),
+                    qPrintable(ExitStatusHelp()));
+        return kExitOk;
     }
+    OptionCheck check(p);
+    const QString mapFile = check.Text(map);
+    QString coms[3];
+    for (int i = 0; i < 3; ++i) {
+        const QString name = ComNameMap::CanonicalName(p.value(comOptions[i]));
+        const int number = name.mid(3).toInt();
+        if (number < 1 || number > 16)
+            check.Refuse(comOptions[i], QStringLiteral("COM1 to COM16"), p.value(comOptions[i]));
+        for (int j = 0; j < i; ++j)
+            if (!name.isEmpty() && name == coms[j])
+                check.Refuse(comOptions[i], QStringLiteral("already taken by --%1").arg(comOptions[j].names().first()),
+                             p.value(comOptions[i]));
+        coms[i] = name;
+    }
+    Faults faults;
+    for (const QString &text : p.values(fault))
+        if (!ParseFault(text, faults))
+            check.Refuse(fault, QString::fromLatin1(kFaultList), text);
+    if (!check.Ok())
+        return RefuseArguments(kProgram, check.Error());
 
     // The answering threads must not take the stop signals; the main thread waits for them.
     sigset_t stops;
@@ -125,24 +179,27 @@ int main(int argc, char *argv[])
         std::printf("%s = %s\n", qPrintable(coms[i]), qPrintable(ptys[i]->DevicePath()));
     std::fflush(stdout);
 
+    QByteArray before;
+    QList<QPair<QString, QString>> entries;
+    for (int i = 0; i < 3; ++i)
+        entries.append({coms[i], ptys[i]->DevicePath()});
     if (!mapFile.isEmpty()) {
-        QByteArray old;
-        QFile f(mapFile);
-        if (f.open(QIODevice::ReadOnly))
-            old = f.readAll();
-        f.close();
-        QList<QPair<QString, QString>> entries;
-        for (int i = 0; i < 3; ++i)
-            entries.append({coms[i], ptys[i]->DevicePath()});
-        if (!WriteFileAtomically(mapFile, ComNameMap::WithEntries(old, entries))) {
-            std::fprintf(stderr, "vek-benchsim: cannot write %s\n", qPrintable(mapFile));
-            return 1;
-        }
+        before = ReadAll(mapFile);
+        QString reason;
+        if (!WriteFileAtomically(mapFile, ComNameMap::WithEntries(before, entries), &reason))
+            return ReportFailure(kProgram, QStringLiteral("cannot write %1: %2").arg(mapFile, reason));
         std::printf("# written to %s\n", qPrintable(mapFile));
         std::fflush(stdout);
     }
 
     int signal = 0;
     sigwait(&stops, &signal);
-    return 0;
+    // The terminals end with the program: entries that point at them would lead nowhere.
+    if (!mapFile.isEmpty()) {
+        QString reason;
+        if (!WriteFileAtomically(mapFile, WithoutOurEntries(ReadAll(mapFile), before, entries), &reason))
+            std::fprintf(stderr, "%s: cannot take the entries out of %s: %s\n", kProgram, qPrintable(mapFile),
+                         qPrintable(reason));
+    }
+    return 128 + signal;
 }
