@@ -44,6 +44,14 @@ AdcFieldMap AdcFieldsFrom(const FieldBindings &bindings)
     takeAddress("ADC0OH", m.outHigh);
     takeAddress("ADC0OM", m.outMiddle);
     takeAddress("ADC0OL", m.outLow);
+    // A description that names its output bytes but not the high one has a 16-bit converter.
+    m.hasHighByte = bindings.adc.Get(QStringLiteral("ADC0OH")).bound ||
+                    !bindings.adc.Get(QStringLiteral("ADC0OM")).bound;
+    take("IN0IS", m.inputShort);
+    take("IN0H", m.inputHigh);
+    take("IN0L", m.inputLow);
+    take("DCSET0", m.dcSet);
+    take("ENHIGN0", m.highGain);
     return m;
 }
 
@@ -134,7 +142,8 @@ double SimAdc::NoiseCodes() const
     const double averaging = std::sqrt(OversamplingRatio() / 32.0);
     const double gain = Gain();
     const double chopper = Field(fields.chopperOff) ? chopperOffNoiseFactor : 1.0;
-    const double front = frontNoiseVolts * chopper / averaging;
+    const double stage = Field(fields.highGain) ? highGainNoiseFactor : 1.0;
+    const double front = frontNoiseVolts * chopper * stage / averaging;
     const double converter = converterNoiseVolts / averaging / gain;
     const double inputNoise = std::sqrt(front * front + converter * converter);
     return inputNoise * gain / refVolts * kCodesPerRef;
@@ -152,10 +161,17 @@ double SimAdc::ExpectedSnrDb() const
     return 10.0 * std::log10(a * a / 2.0 / (noise * noise + 1.0 / 12.0));
 }
 
+double SimAdc::InputThroughMux(double v) const
+{
+    if (Field(fields.inputShort))
+        return 0.0;
+    return v + sourceVolts[Field(fields.inputHigh) & 7] - sourceVolts[Field(fields.inputLow) & 7];
+}
+
 double SimAdc::InputAt(double cycles) const
 {
     if (!sine.On())
-        return inputVolts;
+        return InputThroughMux(inputVolts);
     const double x = 2.0 * std::numbers::pi * cycles;
     double v = sine.amplitudeVolts * std::sin(x);
     if (sine.thdDbc) {
@@ -163,7 +179,7 @@ double SimAdc::InputAt(double cycles) const
         const double each = sine.amplitudeVolts * std::pow(10.0, (*sine.thdDbc - 10.0 * std::log10(2.0)) / 20.0);
         v += each * (std::sin(2 * x) + std::sin(3 * x));
     }
-    return inputVolts + v;
+    return InputThroughMux(inputVolts + v);
 }
 
 double SimAdc::InputNow()
@@ -185,7 +201,10 @@ double SimAdc::InputOnClock() const
 
 int32_t SimAdc::CodeFor(double volts)
 {
-    const double ideal = volts * Gain() / refVolts * kCodesPerRef + offsetCodes +
+    // DCSET adds a quarter of the reference per step after the gain: codes 1-3 up, 5-7 down.
+    const int dc = Field(fields.dcSet) & 7;
+    const double dcCodes = (dc < 4 ? dc : -(dc - 4)) * kCodesPerRef / 4.0;
+    const double ideal = volts * Gain() / refVolts * kCodesPerRef + offsetCodes + dcCodes +
                          (Field(fields.chopperOff) ? chopperOffCodes : 0.0);
     const double noisy = ideal + NoiseCodes() * m_normal(m_rng);
     return int32_t(std::clamp(std::llround(noisy), (long long)kCodeMin, (long long)kCodeMax));
@@ -215,14 +234,20 @@ double SimAdc::FlickerCodes()
     return sum;
 }
 
+int32_t SimAdc::Resolve(int32_t code) const
+{
+    return fields.hasHighByte ? code : int32_t(uint32_t(code) & ~0xFFu);
+}
+
 int32_t SimAdc::NextCode()
 {
     if (m_replay)
         return (*m_replay)[m_replayPos++];
     if (!(flickerCornerHz > 0))
-        return CodeFor(InputNow());
+        return Resolve(CodeFor(InputNow()));
     const double flicker = FlickerCodes();
-    return int32_t(std::clamp<long long>(CodeFor(InputNow()) + std::llround(flicker), kCodeMin, kCodeMax));
+    return Resolve(
+        int32_t(std::clamp<long long>(CodeFor(InputNow()) + std::llround(flicker), kCodeMin, kCodeMax)));
 }
 
 void SimAdc::PushCode(int32_t code)

@@ -35,6 +35,15 @@ struct AdcFieldMap {
     FieldBinding outHigh{0x3B, 0, 0, 0, true};
     FieldBinding outMiddle{0x3A, 0, 0, 0, true};
     FieldBinding outLow{0x39, 0, 0, 0, true};
+    // A model without the high output byte has a 16-bit converter: its results are the upper 16
+    // bits of the 24-bit word and stand in the middle and low output registers.
+    bool hasHighByte = true;
+    // The input short, the two input multiplexers, the DC offset and the high-gain input stage.
+    FieldBinding inputShort{0x33, 1, 5, 0, true};
+    FieldBinding inputHigh{0x37, 3, 3, 0, true};
+    FieldBinding inputLow{0x37, 3, 0, 0, true};
+    FieldBinding dcSet{0x3D, 3, 0, 0, true};
+    FieldBinding highGain{0x30, 1, 3, 0, true};
 };
 
 // The fields from a chip description's bindings; unbound names keep the usual registers.
@@ -65,7 +74,15 @@ public:
     SimAdc &operator=(const SimAdc &) = delete;
 
     AdcFieldMap fields;
-    double inputVolts = 0.010; // differential input; the simulated calibrator may drive it
+    // The bench's differential input, between the two multiplexers' first inputs (code 0 of
+    // each); the simulated calibrator may drive it.
+    double inputVolts = 0.010;
+    // What each multiplexer input carries besides the bench's input: code k of either
+    // multiplexer adds sourceVolts[k] on its side, so every choice reads differently (code 0
+    // adds nothing; the last two stand for the temperature sensor's pair).
+    std::array<double, 8> sourceVolts{0.0, 0.100, 0.200, 0.300, 0.400, 0.500, 0.550, 0.650};
+    // The high-gain input stage lowers the front end's noise by this factor.
+    double highGainNoiseFactor = 0.5;
     SineInput sine;            // added to inputVolts in every conversion of the input
     double refVolts = 1.2;
     // The converter's clock ADC_CK with ADCCK0 = 0 and 1, the clock the ZR family's chip files name
@@ -118,7 +135,10 @@ public:
     int32_t NextCode();
     // A conversion of the input now (not from a replay). It stands apart from the stream: the sine
     // is taken at the clock's time and the stream's sine goes on undisturbed.
-    int32_t ConvertNow() { return CodeFor(InputOnClock()); }
+    int32_t ConvertNow() { return Resolve(CodeFor(InputOnClock())); }
+    // The differential voltage at the converter's input for an input v between the multiplexers'
+    // first inputs: 0 with the input shorted, else v and the sources of the chosen inputs.
+    double InputThroughMux(double v) const;
     // With the chopper off the converter keeps an offset of its own and more low-frequency noise.
     double chopperOffCodes = 420;
     double chopperOffNoiseFactor = 2.0;
@@ -142,6 +162,8 @@ private:
     uint8_t Field(const FieldBinding &b) const;
     void Produce(size_t wantBytes);
     int32_t CodeFor(double volts);
+    // A 24-bit code as the converter delivers it: a 16-bit converter keeps the upper 16 bits.
+    int32_t Resolve(int32_t code) const;
     // inputVolts plus the sine (and its harmonics) at a phase in cycles.
     double InputAt(double cycles) const;
     // The input of the next result: the sine then moves on by one result at the data rate.

@@ -30,9 +30,15 @@ void SimAdcOutput::Update()
         return;
     m_lastDays = now;
     const uint32_t u = uint32_t(m_adc.ConvertNow()) & 0xFFFFFF;
-    m_board.memory.Write(f.outHigh.address, uint8_t(u >> 16));
-    m_board.memory.Write(f.outMiddle.address, uint8_t(u >> 8));
-    m_board.memory.Write(f.outLow.address, uint8_t(u));
+    if (f.hasHighByte) {
+        m_board.memory.Write(f.outHigh.address, uint8_t(u >> 16));
+        m_board.memory.Write(f.outMiddle.address, uint8_t(u >> 8));
+        m_board.memory.Write(f.outLow.address, uint8_t(u));
+    } else {
+        // A 16-bit converter: its result in the two registers it has, nothing beside them.
+        m_board.memory.Write(f.outMiddle.address, uint8_t(u >> 16));
+        m_board.memory.Write(f.outLow.address, uint8_t(u >> 8));
+    }
     if (doneFlag.width == 1 && doneFlag.position < 8)
         m_board.memory.Write(doneFlag.address,
                              uint8_t(m_board.memory.Read(doneFlag.address) | (1u << doneFlag.position)));
