@@ -1,5 +1,7 @@
 #include "app/base/CommandLine.h"
 
+#include <QDir>
+#include <QTemporaryFile>
 #include <cmath>
 #include <cstdio>
 
@@ -135,6 +137,21 @@ QString OptionCheck::Text(const QCommandLineOption &o, const QString &what)
     return value;
 }
 
+QString OptionCheck::WritableFolder(const QCommandLineOption &o)
+{
+    const QString value = m_parser.value(o);
+    if (!m_parser.isSet(o))
+        return value;
+    if (value.trimmed().isEmpty() || !QDir().mkpath(value)) {
+        Refuse(o, QStringLiteral("a folder that exists or can be made"), value);
+        return value;
+    }
+    QTemporaryFile probe(value + QStringLiteral("/.write-check-XXXXXX"));
+    if (!probe.open())
+        Refuse(o, QStringLiteral("cannot be written: %1").arg(probe.errorString()), value);
+    return value;
+}
+
 void OptionCheck::Needs(const QCommandLineOption &o, bool otherGiven, const QString &other)
 {
     if (m_parser.isSet(o) && !otherGiven)
@@ -149,6 +166,13 @@ QString ParseCommandLine(QCommandLineParser &parser, const QStringList &argument
         return QStringLiteral("unexpected argument \"%1\" (every option starts with --)")
             .arg(parser.positionalArguments().first());
     return QString();
+}
+
+int RefuseEveryArgument(const char *program, int argc, char **argv)
+{
+    if (argc <= 1)
+        return kExitOk;
+    return RefuseArguments(program, QStringLiteral("takes no arguments, not \"%1\"").arg(QString::fromLocal8Bit(argv[1])));
 }
 
 int RefuseArguments(const char *program, const QString &text)

@@ -49,6 +49,8 @@ public:
     int Choice(const QCommandLineOption &o, const QStringList &choices);
     // A value that must not be empty (a file name).
     QString Text(const QCommandLineOption &o, const QString &what = QStringLiteral("a file name"));
+    // A folder that exists or can be made, and in which a file can be written (kept as given).
+    QString WritableFolder(const QCommandLineOption &o);
     // An option that only means something with another: "--seed needs --simulate".
     void Needs(const QCommandLineOption &o, bool otherGiven, const QString &other);
     // Any other refusal of the option's value (or of the option, when value is empty).
@@ -70,6 +72,9 @@ private:
 // one.
 QString ParseCommandLine(QCommandLineParser &parser, const QStringList &arguments, bool allowPositional = false);
 
+// For a program that takes no arguments: kExitOk when none is given, else the first one named
+// on standard error and kExitBadArgument.
+int RefuseEveryArgument(const char *program, int argc, char **argv);
 // "program: text" on standard error; returns kExitBadArgument.
 int RefuseArguments(const char *program, const QString &text);
 // "program: text" on standard error; returns kExitFailed.

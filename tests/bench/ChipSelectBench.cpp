@@ -1,5 +1,6 @@
 // Time of one chip selection (GetSELUP) of a model whose description has 2,000 lines: chip list
 // lookup, file reading and decoding, and every section. Target: under 5 ms.
+#include "app/base/CommandLine.h"
 #include "chipdesc/ChipSelection.h"
 
 #include <QDir>
@@ -63,8 +64,10 @@ double ThreadCpuMs()
 
 } // namespace
 
-int main()
+int main(int argc, char **argv)
 {
+    if (const int rc = vek::RefuseEveryArgument("chip_select_bench", argc, argv))
+        return rc;
     QTemporaryDir dir;
     QDir().mkpath(dir.path() + "/INCLUDE");
     const QByteArray text = Description();

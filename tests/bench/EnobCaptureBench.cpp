@@ -1,6 +1,7 @@
 // Times a 65,536-sample ENOB test on the simulated board (fake clock, converter as fast as the
 // link fetches): the headless measurement (capture, figures, spectrum, result file) with its peak
 // memory, then "Catch ADC" in the analysis window with the time chart shown.
+#include "app/base/CommandLine.h"
 #include "analysis/EnobMeasurement.h"
 #include "analysis/ui/CaptureHooks.h"
 #include "analysis/ui/ChartViews.h"
@@ -39,6 +40,8 @@ long PeakRssKb()
 
 int main(int argc, char **argv)
 {
+    if (const int rc = vek::RefuseEveryArgument("enob_capture_bench", argc, argv))
+        return rc;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir dir;

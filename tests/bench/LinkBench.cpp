@@ -1,5 +1,6 @@
 // Speed of the device link on the simulated board: the host time of one frame exchange through
 // the HID path, and the processor time a 50 ms pause costs. Prints the figures; not a test.
+#include "app/base/CommandLine.h"
 #include "app/base/Clock.h"
 #include "link/UsbTransport.h"
 #include "sim/SimUsbBackends.h"
@@ -19,8 +20,10 @@ double CpuMs()
 
 } // namespace
 
-int main()
+int main(int argc, char **argv)
 {
+    if (const int rc = vek::RefuseEveryArgument("link_bench", argc, argv))
+        return rc;
     using namespace vek;
     SystemClock clock;
     sim::SimUsb usb;

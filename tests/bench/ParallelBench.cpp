@@ -1,6 +1,7 @@
 // Speed of the parallel-port link on the simulated chip: host time per bit through the port
 // registers, and how many register accesses (one ioctl each on ppdev) a byte costs. Prints the
 // figures; not a test.
+#include "app/base/CommandLine.h"
 #include "link/ChipAccess.h"
 #include "link/ParallelLink.h"
 #include "sim/SimParallelChip.h"
@@ -8,8 +9,10 @@
 #include <chrono>
 #include <cstdio>
 
-int main()
+int main(int argc, char **argv)
 {
+    if (const int rc = vek::RefuseEveryArgument("parallel_bench", argc, argv))
+        return rc;
     using namespace vek;
     sim::SimChipMemory memory;
     sim::SimParallelChip chip(memory, nullptr);

@@ -4,6 +4,7 @@
 // counts that show every capture and read recovers; not a test.
 #include "analysis/EnobMeasurement.h"
 #include "app/base/Clock.h"
+#include "app/base/CommandLine.h"
 #include "link/ChipAccess.h"
 #include "link/UsbTransport.h"
 #include "sim/SimulatedBoard.h"
@@ -124,7 +125,17 @@ void Soak(int path, bool capture, int runs, Counts &c)
 
 int main(int argc, char **argv)
 {
-    const int runs = argc > 1 ? std::atoi(argv[1]) : 1000;
+    // soak_bench [RUNS]: runs per path and kind, 1000 when not given.
+    if (argc > 2)
+        return vek::RefuseArguments("soak_bench", QStringLiteral("takes at most one argument, RUNS"));
+    int runs = 1000;
+    if (argc == 2) {
+        const auto n = vek::ParseWholeNumber(QString::fromLocal8Bit(argv[1]), 1, 1000000);
+        if (!n)
+            return vek::RefuseArguments("soak_bench", QStringLiteral("RUNS \"%1\": a whole number from 1 to 1000000")
+                                                          .arg(QString::fromLocal8Bit(argv[1])));
+        runs = int(*n);
+    }
     const char *pathNames[2] = {"HID", "driver"};
     bool clean = true;
     for (int path = 0; path < 2; ++path)

@@ -2,6 +2,7 @@
 // with four averaged blocks) beside the real-part spectrum of the analysis window, the sine fit
 // with harmonics (target under 50 ms), the whole tone analysis, and the code histogram. Prints the
 // median of 21 runs of each.
+#include "app/base/CommandLine.h"
 #include "analysis/CodeHistogram.h"
 #include "analysis/Spectrum.h"
 #include "analysis/WindowedSpectrum.h"
@@ -31,8 +32,10 @@ double MedianMs(const std::function<void()> &work)
 
 } // namespace
 
-int main()
+int main(int argc, char **argv)
 {
+    if (const int rc = vek::RefuseEveryArgument("spectrum_bench", argc, argv))
+        return rc;
     constexpr int n = 65536;
     std::mt19937_64 rng(1);
     std::normal_distribution<double> noise(0.0, 30.0);

@@ -2,6 +2,7 @@
 // placement alone, and a whole block request against the simulated board), and a full
 // 8 x 64 x 256 run on the simulated board's timing (the 50 ms pause after every access, the
 // converter's data rate), measured on a fake clock.
+#include "app/base/CommandLine.h"
 #include "bench/SwitchRun.h"
 #include "link/ChipBlockTransfer.h"
 #include "sim/SimAdc.h"
@@ -46,8 +47,10 @@ struct Rig {
 
 } // namespace
 
-int main()
+int main(int argc, char **argv)
 {
+    if (const int rc = vek::RefuseEveryArgument("switch_run_bench", argc, argv))
+        return rc;
     // 1. Decoding and placement of one block.
     {
         SwitchTest t;

@@ -5,6 +5,7 @@
 // at their own size and enlarged.
 #include "app/MainPanel.h"
 #include "app/Program.h"
+#include "app/base/CommandLine.h"
 #include "app/context/AppContext.h"
 #include "link/FrameTrace.h"
 #include "link/ui/LinkWindows.h"
@@ -12,6 +13,7 @@
 #include "sim/SimUsbBackends.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -28,6 +30,28 @@ int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
+    QCommandLineParser parser;
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption grab(QStringLiteral("grab"),
+                                  QStringLiteral("Also save pictures of the RAM and register panels and the keypad "
+                                                 "into DIR."),
+                                  QStringLiteral("DIR"));
+    parser.addOption(grab);
+    if (const QString error = vek::ParseCommandLine(parser, QCoreApplication::arguments()); !error.isEmpty())
+        return vek::RefuseArguments("views_bench", error);
+    if (parser.isSet(help)) {
+        std::printf("%s", qPrintable(parser.helpText()));
+        return vek::kExitOk;
+    }
+    vek::OptionCheck check(parser);
+    const QString grabDir = check.WritableFolder(grab);
+    if (!check.Ok())
+        return vek::RefuseArguments("views_bench", check.Error());
+    QStringList unsaved;
+    auto save = [&unsaved](const QPixmap &picture, const QString &path) {
+        if (!picture.save(path))
+            unsaved << path;
+    };
     QTemporaryDir dir;
     const QString from = QStringLiteral(VEK_SOURCE_DIR "/INCLUDE");
     QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
@@ -94,10 +118,8 @@ int main(int argc, char *argv[])
     std::printf("refreshPanels alone (incl. paint): median %.3f ms, max %.3f ms\n", median(refreshMs),
                 worst(refreshMs));
 
-    const QStringList args = QCoreApplication::arguments();
-    if (const qsizetype at = args.indexOf(QStringLiteral("--grab")); at >= 0 && at + 1 < args.size()) {
-        const QString out = args[at + 1] + QLatin1Char('/');
-        QDir().mkpath(out);
+    if (!grabDir.isEmpty()) {
+        const QString out = grabDir + QLatin1Char('/');
         vek::WindowSet &w = program.Windows();
         // Something to look at: a few marks, a hint, a changed byte.
         w.ram->SelectBank(0);
@@ -114,25 +136,28 @@ int main(int argc, char *argv[])
         main.Menu_ReadRAMClick();
         program.Windows().up->WriteRegister(0x23, 0x81);
         ctx.usb.trace = nullptr;
-        trace.Flush();
+        if (!trace.Flush())
+            unsaved << trace.Path();
         for (vek::PanelWindow *p : {static_cast<vek::PanelWindow *>(w.ram), static_cast<vek::PanelWindow *>(w.reg)}) {
             QMdiSubWindow *sub = p->SubWindow();
             QCoreApplication::processEvents();
-            sub->grab().save(out + p->objectName() + QStringLiteral(".png"));
+            save(sub->grab(), out + p->objectName() + QStringLiteral(".png"));
             sub->resize(sub->size() * 3 / 2);
             QCoreApplication::processEvents();
-            sub->grab().save(out + p->objectName() + QStringLiteral("_large.png"));
+            save(sub->grab(), out + p->objectName() + QStringLiteral("_large.png"));
         }
         w.popHex->onShown = [&](vek::TVekPopSelHex &pop) {
             pop.setWindowTitle(QStringLiteral("Ram0123=5A"));
             pop.DigitClick(QLatin1Char('3'));
-            pop.grab().save(out + QStringLiteral("VekPopSelHex.png"));
+            save(pop.grab(), out + QStringLiteral("VekPopSelHex.png"));
             pop.CancelClick();
         };
         uint16_t v = 0;
         w.popHex->Ask(100, 100, v, QStringLiteral("FF"), QStringLiteral("00~FF"), QStringLiteral("Ram0123=5A"));
-        main.grab().save(out + QStringLiteral("main.png"));
+        save(main.grab(), out + QStringLiteral("main.png"));
         std::printf("pictures in %s\n", qPrintable(out));
     }
-    return 0;
+    for (const QString &path : unsaved)
+        std::fprintf(stderr, "views_bench: cannot write %s\n", qPrintable(path));
+    return unsaved.isEmpty() ? vek::kExitOk : vek::kExitFailed;
 }

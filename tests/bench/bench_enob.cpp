@@ -1,5 +1,6 @@
 // Times the ENOB test's own work for 65,536 samples: decoding the received bytes, the figures,
 // the spectrum and the result file; then the value grid's model over the same samples.
+#include "app/base/CommandLine.h"
 #include "analysis/AnalysisSettings.h"
 #include "analysis/Capture.h"
 #include "analysis/ResultFile.h"
@@ -38,6 +39,8 @@ long PeakRssKb()
 
 int main(int argc, char **argv)
 {
+    if (const int rc = vek::RefuseEveryArgument("bench_enob", argc, argv))
+        return rc;
     QCoreApplication app(argc, argv);
     constexpr int kSamples = kSampleCapacity;
 
