@@ -17,6 +17,7 @@
 #include "app/base/Clock.h"
 #include "app/base/CommandLine.h"
 #include "app/base/NumberText.h"
+#include "app/base/ProgramDir.h"
 #include "app/base/SafeFile.h"
 #include "chipdesc/ChipList.h"
 #include "chipdesc/ChipSelection.h"
@@ -78,6 +79,8 @@ bool WriteOutput(const QString &path, const QByteArray &bytes)
 
 int main(int argc, char *argv[])
 {
+    if (const QString error = TakeProgramDirOption(argc, argv); !error.isEmpty())
+        return Refuse(error);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vek-enob"));
     UsePointForNumbers();
@@ -92,6 +95,7 @@ int main(int argc, char *argv[])
         "ENOB test of the chip's ADC, without a window. \"vek-enob temperature --help\" shows the "
         "temperature test's options."));
     const QCommandLineOption help = p.addHelpOption();
+    p.addOption(ProgramDirOption()); // read by TakeProgramDirOption; listed by --help
     auto option = [&p](const char *name, const QString &text, const char *value = nullptr,
                        const char *def = nullptr) {
         QCommandLineOption o(QString::fromLatin1(name), text);
@@ -204,7 +208,7 @@ int main(int argc, char *argv[])
 
     // The chip model and the simulated board's set-up are arguments too: checked before the board
     // is looked for.
-    const QString programDir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    const QString programDir = ProgramDirectory();
     const int chipIndex = ChipIndexFromChoice(programDir, p.value(chip));
     if (chipIndex < 0)
         return Refuse(QStringLiteral("--chip \"%1\": no such model in %2INCLUDE/VekSel.INC")
