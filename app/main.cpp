@@ -4,6 +4,7 @@
 #include "app/SimulatedSetup.h"
 #include "app/base/CommandLine.h"
 #include "app/base/NumberText.h"
+#include "app/base/ProgramDir.h"
 #include "app/base/SafeFile.h"
 #include "app/context/AppContext.h"
 #include "sim/instruments/SimulatedBench.h"
@@ -134,6 +135,7 @@ int ReadCommandLine(const QStringList &arguments, ProgramOptions &o, QString &me
                                         QStringLiteral("Show the \"Switch Test\" menu item (channel switch test)."));
     for (const auto *opt : {&simulate, &trace, &seed, &replay, &fault, &sine, &switchTest})
         p.addOption(*opt);
+    p.addOption(vek::ProgramDirOption()); // read by TakeProgramDirOption; listed by --help
     message = vek::ParseCommandLine(p, arguments);
     if (!message.isEmpty())
         return vek::kExitBadArgument;
@@ -206,6 +208,8 @@ int main(int argc, char *argv[])
 {
     // The command line is checked before the window system is opened, so a bad argument (or
     // --help) is answered without a display too.
+    if (const QString error = vek::TakeProgramDirOption(argc, argv); !error.isEmpty())
+        return vek::RefuseArguments("vek-enobtest", error);
     QString platform;
     ProgramOptions o;
     QString message;
@@ -229,7 +233,7 @@ int main(int argc, char *argv[])
 
     vek::SystemClock clock;
     vek::QtDialogs dialogs;
-    vek::AppContext ctx(clock, dialogs, QCoreApplication::applicationDirPath());
+    vek::AppContext ctx(clock, dialogs, vek::ProgramDirectory());
 
     // The board is either real hardware (hidapi and libusb) or the simulated board, never both.
     std::unique_ptr<vek::sim::SimulatedBoard> simulated;
@@ -338,9 +342,9 @@ int main(int argc, char *argv[])
     program.Activate();
     // Settings, tables and results all live in the program's folder: say once when it is closed
     // to writing, rather than losing them quietly at the close.
-    if (!FolderWritable(QCoreApplication::applicationDirPath())) {
+    if (!FolderWritable(ctx.programDir)) {
         const QString warning = QStringLiteral("The folder %1 cannot be written: settings will not be saved")
-                                    .arg(QCoreApplication::applicationDirPath());
+                                    .arg(ctx.programDir);
         ctx.status.SetText(0, warning);
         std::fprintf(stderr, "vek-enobtest: %s\n", qPrintable(warning));
     }

@@ -6,6 +6,7 @@
 #include "analysis/EnobMeasurement.h"
 #include "analysis/LongCapture.h"
 #include "app/base/NumberText.h"
+#include "app/base/ProgramDir.h"
 #include "app/tools/BoardSession.h"
 
 #include <QCommandLineParser>
@@ -136,7 +137,7 @@ int LongCommand(const QStringList &arguments)
     board.simulate = p.isSet(simulate);
     board.realTime = p.isSet(realTime);
     board.chip = p.value(chip);
-    board.programDir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    board.programDir = ProgramDirectory();
     board.seed = p.value(seed).toULongLong(&ok);
     if (!ok)
         return Say(2, QStringLiteral("--seed takes a whole number from 0, not %1").arg(p.value(seed)));

@@ -2,6 +2,7 @@
 #include "app/tools/SweepCommand.h"
 
 #include "analysis/NoiseTable.h"
+#include "app/base/ProgramDir.h"
 #include "app/base/SafeFile.h"
 #include "app/tools/BoardSession.h"
 
@@ -132,7 +133,7 @@ int SweepCommand(const QStringList &arguments)
         return Say(2, QStringLiteral("--interface takes SPI, Special or UART, not %1").arg(p.value(link)));
     board.kindGiven = p.isSet(link);
     board.chip = p.value(chip);
-    board.programDir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    board.programDir = ProgramDirectory();
 
     struct sigaction sa = {};
     sa.sa_handler = OnSignal;

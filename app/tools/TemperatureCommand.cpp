@@ -13,6 +13,7 @@
 #include "analysis/EnobMeasurement.h"
 #include "app/base/Clock.h"
 #include "app/base/NumberText.h"
+#include "app/base/ProgramDir.h"
 #include "app/base/CommandLine.h"
 #include "app/base/SafeFile.h"
 #include "bench/HeadlessBoard.h"
@@ -186,7 +187,7 @@ int TemperatureCommand(const QStringList &arguments, const std::function<void(in
     static const InterfaceKind kKinds[] = {InterfaceKind::SPI, InterfaceKind::Special, InterfaceKind::UART};
     boardOptions.kind = kKinds[kindChoice];
 
-    const QString programDir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    const QString programDir = ProgramDirectory();
     QString folder = p.isSet(dir) ? QDir(p.value(dir)).absolutePath() : programDir;
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
