@@ -10,6 +10,7 @@
 #include "bench/ui/TWeightCAL.h"
 #include "chipdesc/ui/TOption.h"
 #include "instruments/ui/StepTableWindows.h"
+#include "link/ClaimRecord.h"
 #include "link/ui/LinkWindows.h"
 #include "panels/ui/AnalogPanels.h"
 #include "views/ui/ViewWindows.h"
@@ -292,6 +293,7 @@ void TMainPanel::FormDestroy()
     // Give the board's number back so the next run (or another program) can claim it.
     LinkIo io = m_ctx.Link();
     ReleaseBoard(io, m_ctx.chipSlots[0].link);
+    SaveClaimRecord(m_ctx.ProgramFile(QLatin1String(kClaimRecordFileName)), m_ctx.usb);
 }
 
 void TMainPanel::LoadConfig(const QString &fileName)

@@ -2,6 +2,7 @@
 
 #include "app/context/AppContext.h"
 #include "link/ChipAccess.h"
+#include "link/ClaimRecord.h"
 
 namespace vek {
 
@@ -23,6 +24,13 @@ TVek_UP::TVek_UP(AppContext &ctx, QWidget *parent)
     m_timer->setInterval(2000);
     connect(m_timer, &QTimer::timeout, this, &TVek_UP::Timer1Timer);
     m_timer->start();
+    // A board that an earlier run claimed and could not give back is this program's to take.
+    LoadClaimRecord(m_ctx.ProgramFile(QLatin1String(kClaimRecordFileName)), m_ctx.usb);
+}
+
+void TVek_UP::KeepClaimRecord()
+{
+    SaveClaimRecord(m_ctx.ProgramFile(QLatin1String(kClaimRecordFileName)), m_ctx.usb);
 }
 
 ChipSlot &TVek_UP::Slot(int slot)
@@ -47,13 +55,16 @@ void TVek_UP::SuperviseLink()
 {
     LinkIo io = m_ctx.Link();
     const bool online = vek::SuperviseLink(io, Slot(0).link);
+    KeepClaimRecord();
     m_ctx.status.SetText(0, QString::fromLatin1(online ? kUsbOnLine : kUsbNotConnected));
 }
 
 void TVek_UP::USBConnect()
 {
     LinkIo io = m_ctx.Link();
-    if (ScanForBoard(io, Slot(0).link)) {
+    const bool found = ScanForBoard(io, Slot(0).link);
+    KeepClaimRecord();
+    if (found) {
         m_ctx.status.SetText(0, QString::fromLatin1(kUsbOnLine));
         if (onBoardFound)
             onBoardFound();
@@ -66,6 +77,7 @@ void TVek_UP::ReleaseBoard()
 {
     LinkIo io = m_ctx.Link();
     vek::ReleaseBoard(io, m_ctx.chipSlots[0].link);
+    KeepClaimRecord();
 }
 
 uint8_t TVek_UP::GetImageByte(int address, int slot) { return vek::GetImageByte(m_ctx.chipSlots, address, slot); }

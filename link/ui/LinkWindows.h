@@ -63,6 +63,8 @@ public:
     std::function<void()> onBoardFound;
 
 private:
+    // The note of the board's claim beside the program follows the claims held now.
+    void KeepClaimRecord();
     // Slot 0 follows the stored choices of the setup dialog before every access.
     ChipSlot &Slot(int slot);
 

@@ -1,3 +1,4 @@
+#include "link/ClaimRecord.h"
 #include "link/RealUsbBackends.h"
 #include "tests/link/LinkFixture.h"
 
@@ -288,6 +289,29 @@ TEST(UsbRelease, ClaimOfABrokenLinkOrAWrongIdentityIsGivenBack)
     EXPECT_FALSE(SuperviseLink(io, b.Link()));
     EXPECT_EQ(b.board.protocol.state.boardNumber, 0xFFFF);
     EXPECT_EQ(b.hid.OpenHandles(), 0);
+}
+
+// A run killed while it held the board leaves a note; the next run takes that board back, while
+// a board held by a run that still goes on stays skipped.
+TEST(UsbRelease, ABoardClaimedByAKilledRunIsTakenBack)
+{
+    LinkBench killed;
+    killed.BoardOnHid(1);
+    ASSERT_TRUE(killed.Connect());
+    const QByteArray note = ClaimRecordText(killed.bus, 4321);
+    EXPECT_EQ(note, "hid 1 pid 4321\n");
+
+    LinkBench next; // the same board, still holding the number 1
+    next.BoardOnHid(1);
+    next.board.protocol.state.boardNumber = 1;
+    TakeClaimRecord(note, next.bus, [](int64_t) { return true; }); // that run still goes on
+    EXPECT_FALSE(next.Connect());
+    TakeClaimRecord(note, next.bus, [](int64_t pid) { return pid != 4321; });
+    EXPECT_TRUE(next.Connect());
+    LinkIo io = next.Io();
+    ReleaseBoard(io, next.Link());
+    EXPECT_EQ(next.board.protocol.state.boardNumber, 0xFFFF);
+    EXPECT_TRUE(ClaimRecordText(next.bus, 1).isEmpty());
 }
 
 TEST(UsbSupervision, EveryFifteenthTickIsACheck)
