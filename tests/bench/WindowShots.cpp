@@ -109,6 +109,10 @@ int main(int argc, char *argv[])
              main.SMenu_REGClick();
          }},
         {"reg", [&] { main.SMenu_REGClick(); }},
+        {"reg-page2", [&] {
+             main.SMenu_REGClick();
+             w.reg->SelectPage(1);
+         }},
         {"adc", [&] { main.SMenu_ADCClick(); }},
         {"op", [&] { main.SMenu_OPClick(); }},
         {"cmp", [&] { main.SMenu_CMPClick(); }},
