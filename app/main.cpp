@@ -142,8 +142,9 @@ int ReadCommandLine(const QStringList &arguments, ProgramOptions &o, QString &me
     if (p.isSet(help) || p.isSet(QStringLiteral("help-all"))) {
         message = p.helpText().replace(QLatin1String("<executable_name>"), QLatin1String("vek-enobtest")) +
                   QLatin1Char('\n') + vek::sim::SimulatedBoard::FaultHelp() + QLatin1Char('\n') +
-                  QStringLiteral("Exit status: 0 the window was closed (or Ctrl+C, SIGTERM); 2 a bad argument "
-                                 "(named; nothing ran).\n");
+                  QStringLiteral("Exit status:\n"
+                                 "  0    the main window was closed (also after Ctrl+C or SIGTERM)\n"
+                                 "  2    a bad argument (named; nothing ran)\n");
         return vek::kExitOk;
     }
     vek::OptionCheck check(p);

@@ -9,11 +9,14 @@ namespace vek {
 
 QString ExitStatusHelp(bool withSteps)
 {
-    QString text = QStringLiteral("Exit status: 0 done; 1 could not be done or its results not written; "
-                                  "2 a bad argument (named; nothing ran); ");
+    QString text = QStringLiteral("Exit status:\n"
+                                  "  0    done\n"
+                                  "  1    could not be done, or its results could not be written\n"
+                                  "  2    a bad argument (named; nothing ran)\n");
     if (withSteps)
-        text += QStringLiteral("3 finished with some steps failed; ");
-    return text + QStringLiteral("130 after SIGINT (Ctrl+C), 143 after SIGTERM.");
+        text += QStringLiteral("  3    finished with some steps failed\n");
+    return text + QStringLiteral("  130  stopped by SIGINT (Ctrl+C)\n"
+                                 "  143  stopped by SIGTERM\n");
 }
 
 namespace {

@@ -148,8 +148,8 @@ TEST(CommandLine, HelpGoesToStandardOutputWithTheExitStatuses)
         ASSERT_TRUE(p.waitForFinished(30000)) << program;
         EXPECT_EQ(p.exitCode(), 0) << program;
         const QByteArray out = p.readAllStandardOutput();
-        EXPECT_TRUE(out.contains("Exit status: 0")) << program;
-        EXPECT_TRUE(out.contains("2 a bad argument")) << program;
+        EXPECT_TRUE(out.contains("Exit status:")) << program;
+        EXPECT_TRUE(out.contains("2    a bad argument")) << program;
     }
 }
 
