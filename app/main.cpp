@@ -342,11 +342,12 @@ int main(int argc, char *argv[])
     // where the user left them.
     program.Activate();
     // Settings, tables and results all live in the program's folder: say once when it is closed
-    // to writing, rather than losing them quietly at the close.
+    // to writing, rather than losing them quietly at the close. Field 2 keeps the words until a
+    // capture or test writes its own (field 0 gets the link state at the first look for the board).
     if (!FolderWritable(ctx.programDir)) {
         const QString warning = QStringLiteral("The folder %1 cannot be written: settings will not be saved")
                                     .arg(ctx.programDir);
-        ctx.status.SetText(0, warning);
+        ctx.status.SetText(2, warning);
         std::fprintf(stderr, "vek-enobtest: %s\n", qPrintable(warning));
     }
     mainWindow.show();
