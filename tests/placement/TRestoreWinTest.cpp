@@ -125,14 +125,14 @@ TEST(RestoreWin, VisibleEntriesAreShownWithAutoShowOnly)
         QTemporaryDir dir;
         ASSERT_TRUE(WriteFileAtomically(PlacementPath(dir),
                                         "1.10\r\n3\r\n"
-                                        "Vek_Reg2\r\n   10   20  300  200    0    1\r\n"
+                                        "Vek_Reg2\r\n   10   20  700  560    0    1\r\n"
                                         "Vek_UP\r\n    0    0  100  100    0    1\r\n"
                                         "OPForm\r\n   70   80  300  200    0    0\r\n"));
         ProgramRun r(dir.path());
         r.Main().RestoreWin1()->SetAutoShow(autoShow);
         r.Start();
         EXPECT_EQ(r.W().reg->IsShownPanel(), autoShow);
-        EXPECT_EQ(r.W().reg->FrameRect(), QRect(10, 20, 300, 200));
+        EXPECT_EQ(r.W().reg->FrameRect(), QRect(10, 20, 700, 560));
         EXPECT_FALSE(r.W().op->IsShownPanel());
         EXPECT_EQ(r.W().op->FrameRect().topLeft(), QPoint(70, 80));
         // The link supervisor is never shown.
