@@ -36,6 +36,8 @@ LongCaptureRun RunLongCapture(ChipPort &chip, InterfaceKind kind, StreamingStats
         if (target > 0 && stats.Count() + int64_t(codes.size()) > target)
             codes.resize(size_t(target - stats.Count()));
         stats.Add(codes);
+        if (options.codesArrived)
+            options.codesArrived(codes);
         if (stream) {
             bytes.clear();
             for (int32_t c : codes) {

@@ -21,6 +21,7 @@ struct LongCaptureOptions {
     std::function<void()> pumpMessages;               // between blocks
     std::function<bool()> stopRequested;              // polled between blocks
     std::function<void(const StreamingStats &)> progress; // after every block
+    std::function<void(std::span<const int32_t> codes)> codesArrived; // every block's kept codes
 };
 
 struct LongCaptureRun {
