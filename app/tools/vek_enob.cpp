@@ -13,6 +13,8 @@
 #include "analysis/ResultFile.h"
 #include "analysis/ResultJson.h"
 #include "analysis/WindowedSpectrum.h"
+#include "app/tools/LongCommand.h"
+#include "app/tools/SweepCommand.h"
 #include "app/tools/TemperatureCommand.h"
 #include "app/base/Clock.h"
 #include "app/base/CommandLine.h"
@@ -89,6 +91,15 @@ int main(int argc, char *argv[])
         QStringList arguments = QCoreApplication::arguments();
         arguments.removeAt(1);
         return TemperatureCommand(arguments);
+    }
+    // "vek-enob --long N" or "--duration T": a long capture in constant memory.
+    if (IsLongCapture(QCoreApplication::arguments()))
+        return LongCommand(QCoreApplication::arguments());
+    // "vek-enob sweep ...": the noise table.
+    if (QCoreApplication::arguments().value(1) == QLatin1String("sweep")) {
+        QStringList arguments = QCoreApplication::arguments();
+        arguments.removeAt(1);
+        return SweepCommand(arguments);
     }
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral(
@@ -255,6 +266,9 @@ int main(int argc, char *argv[])
         // The converter keeps its data rate on either clock: on simulated time that costs no
         // wall time and still gives the capture real milliseconds and hertz.
         simBoard->adc.asFastAsPossible = false;
+        // The noise starts afresh from the seed with the stream, as in "vek-enob sweep", so a
+        // capture here gives the codes of the sweep's point at the same settings.
+        simBoard->adc.restartNoiseEachStream = true;
         if (inputVolts)
             simBoard->adc.inputVolts = *inputVolts;
         QString error;
