@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the program and its tests need, when any is missing.
 set -euo pipefail
-# libxlsxwriter-dev links with -lz but does not pull in zlib1g-dev.
+# libxlsxwriter-dev links with -lz but does not pull in zlib1g-dev. dpkg-dev and file: the Debian
+# package (tools/package.sh) finds its run-time dependencies with dpkg-shlibdeps.
 pkgs=(cmake ninja-build pkg-config g++ clang qt6-base-dev libgl-dev libgtest-dev libgmock-dev
       libhidapi-dev libusb-1.0-0-dev libqcustomplot-dev libxlsxwriter-dev libfftw3-dev libeigen3-dev qt6-svg-dev zlib1g-dev fonts-noto-cjk xvfb xauth
-      libclang-rt-14-dev locales)
+      libclang-rt-14-dev locales dpkg-dev file)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
