@@ -83,6 +83,7 @@ TEST(CommandLine, EveryOptionRefusesABadValueByName)
         {"vek-enob", {sim, "--json", "--blocks", "17"}, "--blocks"},
         {"vek-enob", {sim, "extra"}, "extra"},
         {"vek-enob", {sim, "--bogus"}, "bogus"},
+        {"vek-enob", {"--program-dir"}, "--program-dir"},
         // vek-enob temperature (a few; its own tests hold the rest)
         {"vek-enob", {"temperature", "--steps", "0"}, "--steps"},
         {"vek-enob", {"temperature", "--mode", "5"}, "--mode"},
@@ -101,6 +102,7 @@ TEST(CommandLine, EveryOptionRefusesABadValueByName)
         {"vek-enobtest", {sim, "--sine", "1"}, "--sine"},
         {"vek-enobtest", {"--switch-test=yes"}, "--switch-test"},
         {"vek-enobtest", {sim, "extra"}, "extra"},
+        {"vek-enobtest", {"--program-dir"}, "--program-dir"},
         // vek-benchsim
         {"vek-benchsim", {"--map", ""}, "--map"},
         {"vek-benchsim", {"--calibrator", "COM99"}, "--calibrator"},
@@ -133,7 +135,9 @@ TEST(CommandLine, EveryOptionRefusesABadValueByName)
         EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << what;
         EXPECT_EQ(p.exitCode(), 2) << what << "\n" << err.toStdString();
         EXPECT_TRUE(p.readAllStandardOutput().isEmpty()) << what;
-        EXPECT_TRUE(err.contains(QByteArray(c.program) + (c.arguments.value(0) == "temperature" ? " temperature: " : ": ")))
+        const QString sub = c.arguments.value(0);
+        const bool subcommand = sub == QLatin1String("temperature") || sub == QLatin1String("sweep");
+        EXPECT_TRUE(err.contains(QByteArray(c.program) + (subcommand ? " " + sub.toUtf8() : QByteArray()) + ": "))
             << what << "\n" << err.toStdString();
         EXPECT_TRUE(err.contains(c.named)) << what << "\n" << err.toStdString();
     }
