@@ -84,6 +84,9 @@ TEST(CommandLine, EveryOptionRefusesABadValueByName)
         {"vek-enob", {sim, "extra"}, "extra"},
         {"vek-enob", {sim, "--bogus"}, "bogus"},
         {"vek-enob", {"--program-dir"}, "--program-dir"},
+        {"vek-enob", {sim, "--long", "abc"}, "--long"},
+        {"vek-enob", {sim, "--duration", "x"}, "--duration"},
+        {"vek-enob", {"sweep", "--bogus"}, "bogus"},
         // vek-enob temperature (a few; its own tests hold the rest)
         {"vek-enob", {"temperature", "--steps", "0"}, "--steps"},
         {"vek-enob", {"temperature", "--mode", "5"}, "--mode"},
