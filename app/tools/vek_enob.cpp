@@ -158,7 +158,7 @@ int main(int argc, char *argv[])
     if (!parseError.isEmpty())
         return Refuse(parseError);
     if (p.isSet(help) || p.isSet(QStringLiteral("help-all"))) {
-        std::printf("%s\n%s\n%s\n", qPrintable(p.helpText()), qPrintable(sim::SimulatedBoard::FaultHelp(false)),
+        std::printf("%s\n%s\n%s", qPrintable(p.helpText()), qPrintable(sim::SimulatedBoard::FaultHelp(false)),
                     qPrintable(ExitStatusHelp()));
         return kExitOk;
     }

@@ -118,7 +118,7 @@ int main(int argc, char *argv[])
     if (!parseError.isEmpty())
         return RefuseArguments(kProgram, parseError);
     if (p.isSet(help) || p.isSet(QStringLiteral("help-all"))) {
-        std::printf("%s\n%s\n", qPrintable(p.helpText().replace(QLatin1String("<executable_name>"),
+        std::printf("%s\n%s", qPrintable(p.helpText().replace(QLatin1String("<executable_name>"),
                                                                  QLatin1String(kProgram))),
                     qPrintable(ExitStatusHelp()));
         return kExitOk;

@@ -1,6 +1,8 @@
 // Every option of every command-line program, given a value it cannot use: the program refuses
 // it before anything runs (nothing on standard output), with exit status 2 and a message on
 // standard error that starts with the program's name and names the option.
+#include "app/base/CommandLine.h"
+
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -189,4 +191,22 @@ TEST(CommandLine, BenchSimTakesItsMapEntriesOutWhenStopped)
     EXPECT_EQ(p.exitCode(), 143);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), before);
+}
+
+// The shared reading of numbers: what a person may type and what is refused.
+TEST(CommandLine, NumbersAreReadAsTypedOrRefused)
+{
+    using vek::ParseHexNumber;
+    using vek::ParseRealNumber;
+    using vek::ParseWholeNumber;
+    EXPECT_EQ(ParseWholeNumber(QStringLiteral(" 12 "), 1, 65536), 12);
+    for (const char *t : {"", "abc", "1.0", "1e3", "0x10", "65537", "0", "99999999999999999999"})
+        EXPECT_FALSE(ParseWholeNumber(QLatin1String(t), 1, 65536)) << t;
+    EXPECT_EQ(ParseHexNumber(QStringLiteral("3c"), 0, 0x3FF), 0x3C);
+    for (const char *t : {"", "0x3C", "-1", "+3", "400", "3G"})
+        EXPECT_FALSE(ParseHexNumber(QLatin1String(t), 0, 0x3FF)) << t;
+    EXPECT_EQ(ParseRealNumber(QStringLiteral("1e-3"), 0, 5, true), 1e-3);
+    EXPECT_EQ(ParseRealNumber(QStringLiteral("5"), 0, 5, true), 5.0);
+    for (const char *t : {"", "2,5", "inf", "-inf", "nan", "0", "5.01", "1.2V"})
+        EXPECT_FALSE(ParseRealNumber(QLatin1String(t), 0, 5, true)) << t;
 }
