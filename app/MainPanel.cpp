@@ -1,5 +1,8 @@
 #include "app/MainPanel.h"
 
+#include "analysis/ui/LongRunWindow.h"
+#include "analysis/ui/NoiseTableWindow.h"
+
 #include "analysis/ui/TAnxADC.h"
 #include "app/base/SafeFile.h"
 #include "app/base/SettingsText.h"
@@ -151,10 +154,15 @@ void TMainPanel::BuildMenus()
     item(option, "ADC Panel", "SMenu_ADC", &TMainPanel::SMenu_ADCClick);
     item(option, "OP Panel", "SMenu_OP", &TMainPanel::SMenu_OPClick);
     item(option, "CMP Panel", "SMenu_CMP", &TMainPanel::SMenu_CMPClick);
+    // Beside the ENOB test: its noise table and its long captures.
+    option->addSeparator();
+    item(option, "Noise Table", "Menu_NoiseTable", &TMainPanel::Menu_NoiseTableClick);
+    item(option, "Long Run", "Menu_LongRun", &TMainPanel::Menu_LongRunClick);
 
     item(nullptr, "USB Scan", "USBScan", &TMainPanel::USBScanClick);
     item(nullptr, "Read RAM", "Menu_ReadRAM", &TMainPanel::Menu_ReadRAMClick);
     item(nullptr, "ENOB Test", "Menu_ReadAdc", &TMainPanel::Menu_ReadAdcClick);
+
     item(nullptr, "SLEEP", "SLEEP1", &TMainPanel::SLEEP1Click, false);
     item(nullptr, "Switch Test", "MCALW", &TMainPanel::MCALWClick, false);
     item(nullptr, "Restore ADC", "RestoreADC", &TMainPanel::RestoreADCClick, false);
@@ -464,14 +472,7 @@ void TMainPanel::SetPanelShown(PanelWindow *window, bool shown)
     QRect frame = window->FrameRect();
     // A panel that keeps a corner of the area (the RAM and register panels) takes it the first
     // time it is shown, unless the placement store or the user has put it somewhere.
-    if (!sub && !window->Placed() && window->Anchor() != PanelWindow::Corner::None) {
-        const QSize area = m_mdi->viewport()->size();
-        const int left = std::max(0, area.width() - frame.width() - kAnchorMargin);
-        const int top = window->Anchor() == PanelWindow::Corner::TopRight
-                            ? 0
-                            : std::max(0, area.height() - frame.height());
-        frame.moveTo(left, top);
-    }
+    const bool anchored = !sub && !window->Placed() && window->Anchor() != PanelWindow::Corner::None;
     if (!sub) {
         sub = new PanelSubWindow(window);
         sub->onCloseRequest = [this](PanelWindow *p) { SetPanelShown(p, false); };
@@ -489,10 +490,18 @@ void TMainPanel::SetPanelShown(PanelWindow *window, bool shown)
     QSize need = sub->minimumSizeHint();
     if (window->layout())
         need = need.expandedTo(window->layout()->minimumSize() + (sub->size() - window->size()));
-    if (!frame.size().expandedTo(need).isEmpty() && frame.size().expandedTo(need) != frame.size()) {
-        frame.setSize(frame.size().expandedTo(need));
-        sub->setGeometry(frame);
+    frame.setSize(frame.size().expandedTo(need));
+    if (anchored) {
+        // No taller than its contents, so the two corner panels overlap as little as they can.
+        frame.setHeight(std::min(frame.height(), std::max(need.height(), sub->sizeHint().height())));
+        const QSize area = m_mdi->viewport()->size();
+        const int left = std::max(0, area.width() - frame.width() - kAnchorMargin);
+        const int top = window->Anchor() == PanelWindow::Corner::TopRight ? 0
+                                                                         : std::max(0, area.height() - frame.height());
+        frame.moveTo(left, top);
     }
+    if (frame != sub->geometry())
+        sub->setGeometry(frame);
     window->SetFrameRect(frame);
     sub->raise();
     m_mdi->setActiveSubWindow(sub);
@@ -543,6 +552,16 @@ void TMainPanel::USBScanClick()
 
 void TMainPanel::Menu_ReadRAMClick() { m_w->ram->ReadAllRam(); }
 void TMainPanel::Menu_ReadAdcClick() { SetPanelShown(m_w->anx, true); }
+void TMainPanel::Menu_NoiseTableClick()
+{
+    if (m_w->noiseTable)
+        SetPanelShown(m_w->noiseTable, true);
+}
+void TMainPanel::Menu_LongRunClick()
+{
+    if (m_w->longRun)
+        SetPanelShown(m_w->longRun, true);
+}
 void TMainPanel::SLEEP1Click() { m_w->up->SleepChip(); }
 void TMainPanel::MCALWClick() { SetPanelShown(m_w->weightCal, true); }
 void TMainPanel::RestoreADCClick() { m_w->anx->ComFunChange(); }

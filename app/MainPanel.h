@@ -63,6 +63,8 @@ public:
     void USBScanClick();
     void Menu_ReadRAMClick();
     void Menu_ReadAdcClick();
+    void Menu_NoiseTableClick();
+    void Menu_LongRunClick();
     void SLEEP1Click();
     void MCALWClick();
     void RestoreADCClick();

@@ -1,6 +1,8 @@
 #include "app/Program.h"
 
 #include "analysis/ui/CaptureHooks.h"
+#include "analysis/ui/LongRunWindow.h"
+#include "analysis/ui/NoiseTableWindow.h"
 #include "analysis/ui/TAnxADC.h"
 #include "app/MainPanel.h"
 #include "app/context/AppContext.h"
@@ -41,14 +43,26 @@ Program::Program(AppContext &ctx) : m_ctx(ctx)
     m_w.fluke = add(new TFLUKE(ctx));
     m_w.power = add(new TFPower(ctx));
     m_w.tmp = add(new TTMP(ctx));
+    // The noise table and the long run come after the fifteen and keep out of their list.
+    m_w.noiseTable = new NoiseTableWindow(ctx);
+    m_owned.emplace_back(m_w.noiseTable);
+    m_w.longRun = new LongRunWindow(ctx);
+    m_owned.emplace_back(m_w.longRun);
     m_w.main->AttachWindows(&m_w);
     // A capture keeps the menus that would start other board traffic disabled.
     m_w.anx->hooks.setBoardMenusEnabled = [main = m_w.main](bool enabled) {
-        for (const char *name : {"Memu_File", "Menu_Option", "Menu_ReadRAM", "Menu_ReadAdc"})
+        for (const char *name : {"Memu_File", "Menu_Option", "Menu_ReadRAM", "Menu_ReadAdc", "Menu_NoiseTable", "Menu_LongRun"})
             if (QAction *a = main->MenuItem(QString::fromLatin1(name)))
                 a->setEnabled(enabled);
     };
     ConnectCaptureHooks(*m_w.anx, m_ctx);
+    // The noise table and the long run keep the same menus off while they run and stop with the
+    // program.
+    m_w.noiseTable->setBoardMenusEnabled = m_w.anx->hooks.setBoardMenusEnabled;
+    m_w.longRun->setBoardMenusEnabled = m_w.anx->hooks.setBoardMenusEnabled;
+    m_ctx.stopRequests.push_back([this] { m_w.noiseTable->StopClick(); });
+    m_ctx.stopRequests.push_back([this] { m_w.longRun->StopClick(); });
+
     // "Ca.Flash" puts port 2's output low first, as the channel switch test does before a run.
     m_w.anx->hooks.beforeFlash = [this]() {
         ChipPort chip = m_ctx.Chip();

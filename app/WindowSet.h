@@ -21,6 +21,8 @@ class TWeightCAL;
 class TFLUKE;
 class TFPower;
 class TTMP;
+class NoiseTableWindow;
+class LongRunWindow;
 class PanelWindow;
 
 struct WindowSet {
@@ -39,6 +41,9 @@ struct WindowSet {
     TFLUKE *fluke = nullptr;
     TFPower *power = nullptr;
     TTMP *tmp = nullptr;
+    // Beside the fifteen: the noise table and the long run (created after them, not in `forms`).
+    NoiseTableWindow *noiseTable = nullptr;
+    LongRunWindow *longRun = nullptr;
 
     // Every window in creation order.
     QList<QWidget *> forms;

@@ -154,7 +154,8 @@ void LongRunWindow::SetBusy(bool busy)
 
 void LongRunWindow::StartClick()
 {
-    if (m_running)
+    // Not while another capture of the window's board runs.
+    if (m_running || !m_ctx.samples.CaptureIdle)
         return;
     m_options = LongCaptureOptions{};
     bool ok = false;

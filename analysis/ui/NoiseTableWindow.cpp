@@ -186,7 +186,8 @@ void NoiseTableWindow::ShowEstimate()
 
 void NoiseTableWindow::StartClick()
 {
-    if (m_running)
+    // Not while another capture of the window's board runs.
+    if (m_running || !m_ctx.samples.CaptureIdle)
         return;
     m_options = CurrentOptions();
     if (PlanSweep(m_options).empty())
