@@ -210,3 +210,27 @@ TEST(CommandLine, NumbersAreReadAsTypedOrRefused)
     for (const char *t : {"", "2,5", "inf", "-inf", "nan", "0", "5.01", "1.2V"})
         EXPECT_FALSE(ParseRealNumber(QLatin1String(t), 0, 5, true)) << t;
 }
+
+// The README's vek-enob fault examples, run as written: each meets its fault (a failure, or the
+// retry that recovers from it), none ends quietly before it.
+TEST(CommandLine, ReadmeFaultExamplesShowTheirFaults)
+{
+    QFile readme(QStringLiteral(VEK_SOURCE_DIR "/README.md"));
+    ASSERT_TRUE(readme.open(QIODevice::ReadOnly));
+    int examples = 0;
+    for (const QByteArray &line : readme.readAll().split('\n')) {
+        const QByteArray command = line.trimmed().split('#').value(0).trimmed();
+        if (!command.startsWith("vek-enob --simulate --fault"))
+            continue;
+        ++examples;
+        QStringList arguments = QString::fromUtf8(command).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        arguments.removeFirst();
+        QProcess p;
+        p.start(Bin("vek-enob"), arguments);
+        ASSERT_TRUE(p.waitForFinished(30000)) << command.toStdString();
+        const QByteArray err = p.readAllStandardError();
+        EXPECT_TRUE(p.exitCode() == 1 || err.contains("; retry 1 of 1"))
+            << command.toStdString() << " ended " << p.exitCode() << ":\n" << err.toStdString();
+    }
+    EXPECT_GE(examples, 3);
+}
