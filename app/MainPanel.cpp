@@ -492,8 +492,10 @@ void TMainPanel::SetPanelShown(PanelWindow *window, bool shown)
         need = need.expandedTo(window->layout()->minimumSize() + (sub->size() - window->size()));
     frame.setSize(frame.size().expandedTo(need));
     if (anchored) {
-        // No taller than its contents, so the two corner panels overlap as little as they can.
-        frame.setHeight(std::min(frame.height(), std::max(need.height(), sub->sizeHint().height())));
+        // The panel at the bottom is no taller than its contents, so it leaves the one at the top
+        // (the RAM panel, all sixteen rows of a bank) uncovered where the area allows.
+        if (window->Anchor() == PanelWindow::Corner::BottomRight)
+            frame.setHeight(std::min(frame.height(), std::max(need.height(), sub->sizeHint().height())));
         const QSize area = m_mdi->viewport()->size();
         const int left = std::max(0, area.width() - frame.width() - kAnchorMargin);
         const int top = window->Anchor() == PanelWindow::Corner::TopRight ? 0

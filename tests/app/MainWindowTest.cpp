@@ -114,12 +114,14 @@ TEST(Panels, StartHiddenAndKeepPlaceWhenShownTwiceOrAgain)
     EXPECT_EQ(main.MdiArea()->subWindowList().size(), 1);
     // First shown without a stored place: the RAM panel at the top right of the area, the
     // register panel at the bottom right.
+    // At the designed size of the main window the two do not overlap.
     const QSize area = main.MdiArea()->viewport()->size();
     const QRect designed(area.width() - 20 - 480, 0, 480, 420);
     EXPECT_EQ(w.ram->FrameRect(), designed);
     main.SMenu_REGClick();
     EXPECT_EQ(w.reg->FrameRect().right() + 1, area.width() - 20);
     EXPECT_EQ(w.reg->FrameRect().bottom() + 1, area.height());
+    EXPECT_FALSE(w.reg->FrameRect().intersects(designed)) << area.height();
     main.SetPanelShown(w.reg, false);
 
     // Showing it again keeps place and size, and does not add a second frame.
