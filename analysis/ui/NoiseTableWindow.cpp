@@ -55,6 +55,12 @@ NoiseTableWindow::NoiseTableWindow(AppContext &ctx, QWidget *parent)
 
 NoiseTableWindow::~NoiseTableWindow() = default;
 
+void NoiseTableWindow::showEvent(QShowEvent *event)
+{
+    PanelWindow::showEvent(event);
+    ShowEstimate();
+}
+
 void NoiseTableWindow::BuildControls()
 {
     auto *v = new QVBoxLayout(this);

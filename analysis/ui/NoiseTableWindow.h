@@ -47,6 +47,10 @@ public:
     void SaveJsonClick();
     void SavePngClick();
 
+protected:
+    // The time a sweep would take follows the chip selected since the window was made.
+    void showEvent(QShowEvent *event) override;
+
 private:
     void BuildControls();
     void RunSweep();
