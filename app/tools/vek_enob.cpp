@@ -34,6 +34,7 @@
 #include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <limits>
 #include <memory>
@@ -43,6 +44,21 @@ using namespace vek;
 namespace {
 
 constexpr const char *kProgram = "vek-enob";
+
+// SIGINT and SIGTERM end the capture at its next block; the board is given back and the status
+// is 128 + the signal's number.
+volatile std::sig_atomic_t g_stopSignal = 0;
+
+void OnStopSignal(int sig) { g_stopSignal = sig; }
+
+void CatchStopSignals()
+{
+    struct sigaction sa = {};
+    sa.sa_handler = OnStopSignal;
+    sigemptyset(&sa.sa_mask);
+    ::sigaction(SIGINT, &sa, nullptr);
+    ::sigaction(SIGTERM, &sa, nullptr);
+}
 
 int Fail(const QString &text) { return ReportFailure(kProgram, text); }
 int Refuse(const QString &text) { return RefuseArguments(kProgram, text); }
@@ -248,6 +264,9 @@ int main(int argc, char *argv[])
                                       SpectrumWindow::BlackmanHarris4};
     const SpectrumWindow spectrumWindow = windows[windowIndex];
 
+    // From here on a signal ends the run cleanly, the board given back.
+    CatchStopSignals();
+
     // Simulated time unless a real board or --real-time asks for the wall clock.
     SystemClock systemClock;
     FakeClock fakeClock;
@@ -338,9 +357,14 @@ int main(int argc, char *argv[])
 
     SampleStore store;
     AnalysisResults results;
+    options.pumpMessages = [&store] {
+        if (g_stopSignal)
+            store.CaptureIdle = true;
+    };
     EnobRun run = MeasureEnob(port, kind, store, options, results);
     // A board that went away may come back: look for it again, a second apart, and start over.
-    for (int attempt = 1; !run.ok && attempt <= *retries && kind != InterfaceKind::Parallel; ++attempt) {
+    for (int attempt = 1; !run.ok && !g_stopSignal && attempt <= *retries && kind != InterfaceKind::Parallel;
+         ++attempt) {
         std::fprintf(stderr, "vek-enob: %s; retry %d of %lld\n", qPrintable(run.error), attempt, *retries);
         ReleaseBoard(io, chips[0].link);
         WaitMs(clock, 1000);
@@ -357,6 +381,10 @@ int main(int argc, char *argv[])
     if (kind != InterfaceKind::Parallel)
         ReleaseBoard(io, chips[0].link);
     parallel.Close();
+    if (g_stopSignal) {
+        std::fprintf(stderr, "vek-enob: stopped by %s; nothing written\n", g_stopSignal == SIGINT ? "SIGINT" : "SIGTERM");
+        return 128 + int(g_stopSignal);
+    }
     if (!run.ok)
         return Fail(run.error);
     if (run.sampleCount != options.samples)

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
 namespace {
 
@@ -233,4 +234,23 @@ TEST(CommandLine, ReadmeFaultExamplesShowTheirFaults)
             << command.toStdString() << " ended " << p.exitCode() << ":\n" << err.toStdString();
     }
     EXPECT_GE(examples, 3);
+}
+
+// SIGTERM in the middle of a capture (on the wall clock, a minute long): the capture ends at its
+// next block, nothing is printed or written, status 143.
+TEST(CommandLine, EnobCaptureStoppedBySigtermEndsWith143)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("r.csv"));
+    QProcess p;
+    p.start(Bin("vek-enob"), {QStringLiteral("--simulate"), QStringLiteral("--real-time"), QStringLiteral("--samples"),
+                              QStringLiteral("65536"), QStringLiteral("--out"), out});
+    ASSERT_TRUE(p.waitForStarted());
+    QThread::msleep(500);
+    p.terminate();
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 143) << p.readAllStandardError().toStdString();
+    EXPECT_TRUE(p.readAllStandardOutput().isEmpty());
+    EXPECT_FALSE(QFile::exists(out));
 }
