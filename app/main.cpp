@@ -45,7 +45,7 @@ void OnStopSignal(int)
     [[maybe_unused]] ssize_t n = ::write(g_signalPipe[0], &c, 1);
 }
 
-// SIGINT and SIGTERM close the main window the normal way, so its close steps run and the
+// SIGINT, SIGTERM and SIGHUP close the main window the normal way, so its close steps run and the
 // program ends with status 0.
 void InstallStopSignals(QWidget *mainWindow)
 {
@@ -63,6 +63,8 @@ void InstallStopSignals(QWidget *mainWindow)
     sa.sa_flags = SA_RESTART;
     ::sigaction(SIGINT, &sa, nullptr);
     ::sigaction(SIGTERM, &sa, nullptr);
+    // A closed terminal too: the board's number goes back before the program ends.
+    ::sigaction(SIGHUP, &sa, nullptr);
 }
 
 // What the command line asks for, read and checked before the window system is opened.

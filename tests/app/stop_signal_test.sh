@@ -16,6 +16,13 @@ for _ in $(seq 1 100); do
   grep -q 'main window shown' "$dir/out.txt" 2>/dev/null && break
   sleep 0.1
 done
+# The board is looked for as soon as the window is shown; while the program holds it, the note of
+# its claim stands beside it.
+for _ in $(seq 1 100); do
+  [ -f "$dir/VekUSB.claim" ] && break
+  sleep 0.1
+done
+if [ ! -f "$dir/VekUSB.claim" ]; then echo "the board was not claimed at start"; cat "$dir/out.txt"; exit 1; fi
 # The first run wrote the configuration at start-up; remove it so that only the close steps can
 # bring it back.
 rm -f "$dir/VekADC.cfg"
@@ -33,4 +40,5 @@ if [ "$(head -n 1 "$cfg")" != $'Vek-ENOBTEST V1.7 HID\r' ]; then echo "VekADC.cf
 if [ ! -f "$wst" ]; then echo "$(basename "$wst") was not written"; exit 1; fi
 if [ "$(head -n 1 "$wst")" != $'1.10\r' ]; then echo "the placement file has no version line"; exit 1; fi
 if ! grep -q '^MainPanel' "$wst"; then echo "the placement file lacks the main window"; exit 1; fi
-echo "stopped cleanly by SIG$sig; settings and window placement written"
+if [ -f "$dir/VekUSB.claim" ]; then echo "the board's claim was not given back"; exit 1; fi
+echo "stopped cleanly by SIG$sig; settings and window placement written, the board given back"
