@@ -6,6 +6,8 @@
 //
 // Without a size the main window keeps its designed size; MODEL is the position in the chip list
 // (default: the first model whose description asks for the instruments).
+#include "analysis/ui/LongRunWindow.h"
+#include "analysis/ui/NoiseTableWindow.h"
 #include "app/MainPanel.h"
 #include "app/Program.h"
 #include "app/SimulatedSetup.h"
@@ -117,20 +119,26 @@ int main(int argc, char *argv[])
         {"op", [&] { main.SMenu_OPClick(); }},
         {"cmp", [&] { main.SMenu_CMPClick(); }},
         {"analysis", [&] { main.Menu_ReadAdcClick(); }},
+        {"noise-table", [&] { main.Menu_NoiseTableClick(); }},
+        {"long-run", [&] { main.Menu_LongRunClick(); }},
         {"switch-test", [&] { main.MCALWClick(); }},
         {"fluke", [&] { main.Fluke1Click(); }},
         {"power", [&] { main.Power1Click(); }},
         {"temperature", [&] { main.RegistClick(); }},
     };
-    bool ok = true;
-    for (const Shot &s : shots) {
+    const auto hideAll = [&] {
         for (PanelWindow *p : w.PanelsInHideOrder())
             main.SetPanelShown(p, false);
+        main.SetPanelShown(w.noiseTable, false);
+        main.SetPanelShown(w.longRun, false);
+    };
+    bool ok = true;
+    for (const Shot &s : shots) {
+        hideAll();
         s.show();
         ok = Save(&main, QStringLiteral("%1/%2-%3.png").arg(out, tag, QLatin1String(s.name))) && ok;
     }
-    for (PanelWindow *p : w.PanelsInHideOrder())
-        main.SetPanelShown(p, false);
+    hideAll();
     // The setup dialog as it opens from "Option" / "Setup", on its own.
     TOption *option = w.option;
     option->setParent(nullptr, Qt::Window);
