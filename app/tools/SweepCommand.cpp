@@ -7,6 +7,7 @@
 #include "app/tools/BoardSession.h"
 
 #include <QCommandLineParser>
+#include <QRegularExpression>
 #include <QCoreApplication>
 #include <csignal>
 #include <cstdio>
@@ -76,7 +77,9 @@ int SweepCommand(const QStringList &arguments)
     if (!p.parse(arguments))
         return Say(2, p.errorText());
     if (p.isSet(QStringLiteral("help"))) {
-        std::printf("%s", qPrintable(p.helpText()));
+        // The usage line names the subcommand too.
+        std::printf("%s", qPrintable(p.helpText().replace(QRegularExpression(QStringLiteral("^Usage: (\\S+)")),
+                                                            QStringLiteral("Usage: \\1 sweep"))));
         return 0;
     }
     if (!p.positionalArguments().isEmpty())

@@ -24,6 +24,7 @@
 #include "sim/SimulatedTempBench.h"
 
 #include <QCommandLineParser>
+#include <QRegularExpression>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -150,7 +151,9 @@ int TemperatureCommand(const QStringList &arguments, const std::function<void(in
     if (!parseError.isEmpty())
         return RefuseArguments(kProgram, parseError);
     if (p.isSet(help)) {
-        std::printf("%s", qPrintable(p.helpText()));
+        // The usage line names the subcommand too.
+        std::printf("%s", qPrintable(p.helpText().replace(QRegularExpression(QStringLiteral("^Usage: (\\S+)")),
+                                                            QStringLiteral("Usage: \\1 temperature"))));
         return kExitOk;
     }
     if (p.isSet(example))
