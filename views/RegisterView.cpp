@@ -14,14 +14,15 @@ uint8_t MaskAt(const ChipDescription &chip, int address)
     return InTables(address) ? chip.addressMask[size_t(address)] : 0;
 }
 
-HeadValues ReadHead(const ChipImage &image)
+HeadValues ReadHead(const ChipImage &image, const Bank4Buffer *bank4)
 {
     HeadValues h;
     h.work = ImageByte(image, kWorkRegister);
     h.fsr[0] = uint16_t(ImageByte(image, kFsr0High) * 256 + ImageByte(image, kFsr0Low));
     h.fsr[1] = uint16_t(ImageByte(image, kFsr1High) * 256 + ImageByte(image, kFsr1Low));
     for (int p = 0; p < 2; ++p)
-        h.ind[p] = ImageByte(image, h.fsr[p]);
+        h.ind[p] = bank4 && bank4->Holds(h.fsr[p]) ? bank4->bytes[size_t(h.fsr[p] - Bank4Buffer::kFirst)]
+                                                    : ImageByte(image, h.fsr[p]);
     return h;
 }
 
@@ -46,7 +47,7 @@ void RefreshRegisters(RegisterSnapshot &snap, const ChipImage &image, const Chip
                       const TCRREGBitPtr &bits, const TCRREGBytePtr &bytes, const TCRREGWordPtr &words,
                       ViewState &state, bool quiet)
 {
-    const HeadValues now = ReadHead(image);
+    const HeadValues now = ReadHead(image, &state.bank4);
     const bool compare = !quiet && snap.headShown;
     snap.highlight.work = compare && now.work != snap.head.work;
     for (int p = 0; p < 2; ++p) {

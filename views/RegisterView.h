@@ -30,7 +30,8 @@ struct HeadValues {
     uint8_t ind[2] = {0, 0};
 };
 // FSRn = image[high] x 256 + image[low]; INDn = the image byte FSRn points at (0 beyond the image).
-HeadValues ReadHead(const ChipImage &image);
+// IND of an FSR in bank 4 (beyond the image) comes from the RAM panel's copy of that bank, when given.
+HeadValues ReadHead(const ChipImage &image, const Bank4Buffer *bank4 = nullptr);
 
 // Which head panels are highlighted after a refresh.
 struct HeadHighlight {

@@ -371,6 +371,9 @@ TEST(RegisterPanel, EditRules)
     image[0x10] = 0x51;
     c.ramBanks[4] = {0x400, 0x4FF};
     EXPECT_EQ(IndTarget(image, c, 0), uint16_t(0x451));
+    Bank4Buffer bank4; // what "Read RAM" brought from bank 4
+    bank4.bytes[0x51] = 0x77;
+    EXPECT_EQ(ReadHead(image, &bank4).ind[0], 0x77);
 }
 
 } // namespace

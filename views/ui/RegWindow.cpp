@@ -543,9 +543,16 @@ void TVek_Reg2::PMIND_INDClick(int pair)
         return;
     }
     uint16_t value = 0;
-    const QString title = QStringLiteral("IND%1=").arg(pair) + FormatHex(ReadHead(image).ind[pair], 2);
-    if (AskUnder(m_ind[pair], m_ind[pair]->rect(), value, QStringLiteral("FF"), QStringLiteral("00~FF"), title))
-        Write(*target, uint8_t(value));
+    const QString title = QStringLiteral("IND%1=").arg(pair) + FormatHex(ReadHead(image, &m_ctx.views.bank4).ind[pair], 2);
+    if (!AskUnder(m_ind[pair], m_ind[pair]->rect(), value, QStringLiteral("FF"), QStringLiteral("00~FF"), title))
+        return;
+    Write(*target, uint8_t(value));
+    // Bank 4 is not in the image: what the chip now holds there goes to the RAM panel's copy.
+    Bank4Buffer &bank4 = m_ctx.views.bank4;
+    if (bank4.Holds(*target) && m_up && m_up->ReadChip(*target, 1, 0)) {
+        bank4.bytes[size_t(*target - Bank4Buffer::kFirst)] = m_ctx.transferBuffer[0];
+        Refresh(false);
+    }
 }
 
 void TVek_Reg2::PMIND_FSRClick(int pair)
