@@ -19,6 +19,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QProgressBar>
+#include <QScrollBar>
+#include "panels/ui/AnalogPanels.h"
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -364,4 +366,27 @@ TEST(Panels, SetupDialogKeepsRoomForTheMeterRows)
     QWidget *select = w.option->findChild<QWidget *>("MeterSelect5");
     ASSERT_NE(select, nullptr);
     EXPECT_TRUE(w.option->rect().contains(select->geometry())) << w.option->width();
+}
+
+// A panel wider and taller than the area (the ADC panel, 940 x 700) is reached by scrolling.
+TEST(Panels, APanelLargerThanTheAreaIsReachedByScrolling)
+{
+    Fixture f;
+    TMainPanel &main = f.program.Main();
+    main.show();
+    main.resize(893, 600);
+    f.program.Windows().adc->SetFrameRect(QRect(0, 0, 940, 700));
+    main.SMenu_ADCClick();
+    QCoreApplication::processEvents();
+    QMdiArea *area = main.MdiArea();
+    QScrollBar *h = area->horizontalScrollBar();
+    QScrollBar *v = area->verticalScrollBar();
+    ASSERT_GT(h->maximum(), 0);
+    ASSERT_GT(v->maximum(), 0);
+    h->setValue(h->maximum());
+    v->setValue(v->maximum());
+    QCoreApplication::processEvents();
+    const QRect frame = f.program.Windows().adc->SubWindow()->geometry();
+    EXPECT_LE(frame.right(), area->viewport()->width());
+    EXPECT_LE(frame.bottom(), area->viewport()->height());
 }
