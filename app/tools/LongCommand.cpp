@@ -8,6 +8,7 @@
 #include "app/base/NumberText.h"
 #include "app/base/ProgramDir.h"
 #include "app/tools/BoardSession.h"
+#include "app/tools/HistoryCommand.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -97,8 +98,12 @@ int LongCommand(const QStringList &arguments)
                                    QStringLiteral("24"));
     const QCommandLineOption ref(QStringLiteral("ref"), QStringLiteral("Reference voltage (V), above 0."),
                                  QStringLiteral("V"), QStringLiteral("1.2"));
+    const QCommandLineOption history(QStringLiteral("history"),
+                                     QStringLiteral("The results history to add this capture to (default VekHistory.db "
+                                                    "in the program directory; none: keep no record)."),
+                                     QStringLiteral("FILE|none"));
     for (const auto *o : {&longCount, &duration, &allan, &streamCodes, &streamFormat, &json, &simulate, &seed, &realTime,
-                          &flicker, &chip, &width, &ref})
+                          &flicker, &chip, &width, &ref, &history})
         p.addOption(*o);
     if (!p.parse(arguments))
         return Say(2, p.errorText());
@@ -232,6 +237,27 @@ int LongCommand(const QStringList &arguments)
         }
     }
     std::fflush(stdout);
+    if (p.value(history) != QLatin1String("none")) {
+        MeasurementRecord r;
+        r.kind = QStringLiteral("long-run");
+        r.chip = session.model().chip.productName;
+        r.board = board.simulate ? QStringLiteral("simulated") : session.port().chips[0].link.deviceName;
+        r.interfaceName = QStringLiteral("SPI");
+        r.registers = ReadCaptureSettings(session.port(), session.model().bindings.adc);
+        r.samples = stats.Count();
+        r.dataRateHz = rateHz;
+        r.ok = run.ok || run.stopped;
+        r.failure = run.error;
+        r.figures = FiguresJson(ToResults(figures));
+        QJsonArray adev;
+        for (const AllanPoint &a : points)
+            adev.append(QJsonArray{qint64(a.tauSamples), a.adevCodes});
+        r.figures.insert(QStringLiteral("allanCodes"), adev);
+        r.figures.insert(QStringLiteral("finished"), run.ok);
+        if (!options.streamPath.isEmpty() && (run.ok || run.stopped))
+            r.file = options.streamPath;
+        RecordToHistory(r, p.value(history));
+    }
     if (!run.ok && !run.stopped)
         return Say(1, run.error);
     if (g_signal)

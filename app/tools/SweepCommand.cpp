@@ -5,6 +5,7 @@
 #include "app/base/ProgramDir.h"
 #include "app/base/SafeFile.h"
 #include "app/tools/BoardSession.h"
+#include "app/tools/HistoryCommand.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
@@ -71,8 +72,12 @@ int SweepCommand(const QStringList &arguments)
     const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("Write every point to FILE (CSV)."),
                                  QStringLiteral("FILE"));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print one JSON object instead of the table."));
+    const QCommandLineOption history(QStringLiteral("history"),
+                                     QStringLiteral("The results history to add every point to (default VekHistory.db in "
+                                                    "the program directory; none: keep no record)."),
+                                     QStringLiteral("FILE|none"));
     for (const auto *o : {&simulate, &seed, &realTime, &chip, &link, &osr, &gain, &chopper, &presentInput, &samples,
-                          &width, &ref, &figure, &csv, &json})
+                          &width, &ref, &figure, &csv, &json, &history})
         p.addOption(*o);
     if (!p.parse(arguments))
         return Say(2, p.errorText());
@@ -179,6 +184,30 @@ int SweepCommand(const QStringList &arguments)
     }
     if (!run.restored)
         status = Say(1, QStringLiteral("the registers could not all be put back: %1").arg(run.error));
+    if (p.value(history) != QLatin1String("none")) {
+        // One record a point, failed ones with their reason.
+        for (const SweepPoint &pt : run.points) {
+            MeasurementRecord r;
+            r.kind = QStringLiteral("noise-table");
+            r.chip = session.model().chip.productName;
+            r.board = board.simulate ? QStringLiteral("simulated") : session.port().chips[0].link.deviceName;
+            r.interfaceName = kindText;
+            r.registers = QJsonObject{{QStringLiteral("OSR0"), pt.osr},
+                                      {QStringLiteral("AD0GN"), pt.gain.adgn},
+                                      {QStringLiteral("PGA0GN"), pt.gain.pga},
+                                      {QStringLiteral("IN0IS"), options.shortInput ? 1 : 0}};
+            if (pt.chopper >= 0)
+                r.registers.insert(QStringLiteral("ENCHP0"), pt.chopper);
+            r.samples = options.samples;
+            r.dataRateHz = pt.rate.hz;
+            r.ok = pt.ok;
+            r.failure = pt.error;
+            if (pt.ok)
+                r.figures = FiguresJson(pt.results);
+            if (!RecordToHistory(r, p.value(history)))
+                break; // said once
+        }
+    }
     if (g_signal)
         return 128 + int(g_signal);
     if (status == 0 && !run.ok)

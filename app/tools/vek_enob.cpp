@@ -13,6 +13,7 @@
 #include "analysis/ResultFile.h"
 #include "analysis/ResultJson.h"
 #include "analysis/WindowedSpectrum.h"
+#include "app/tools/HistoryCommand.h"
 #include "app/tools/LongCommand.h"
 #include "app/tools/SweepCommand.h"
 #include "app/tools/TemperatureCommand.h"
@@ -32,6 +33,8 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QJsonDocument>
 #include <algorithm>
 #include <cmath>
 #include <csignal>
@@ -111,6 +114,12 @@ int main(int argc, char *argv[])
     // "vek-enob --long N" or "--duration T": a long capture in constant memory.
     if (IsLongCapture(QCoreApplication::arguments()))
         return LongCommand(QCoreApplication::arguments());
+    // "vek-enob history ...": the results history.
+    if (QCoreApplication::arguments().value(1) == QLatin1String("history")) {
+        QStringList arguments = QCoreApplication::arguments();
+        arguments.removeAt(1);
+        return HistoryCommand(arguments);
+    }
     // "vek-enob sweep ...": the noise table.
     if (QCoreApplication::arguments().value(1) == QLatin1String("sweep")) {
         QStringList arguments = QCoreApplication::arguments();
@@ -169,6 +178,9 @@ int main(int argc, char *argv[])
                                "NAME", "bh4");
     const auto blocks = option("blocks", QStringLiteral("With --json: consecutive blocks whose spectra are "
                                                         "averaged, 1 to 16."), "N", "1");
+    const auto history = option("history", QStringLiteral("The results history to add this measurement to "
+                                                          "(default VekHistory.db in the program directory; "
+                                                          "none: keep no record)."), "FILE|none");
 
     const QString parseError = ParseCommandLine(p, QCoreApplication::arguments());
     if (!parseError.isEmpty())
@@ -208,6 +220,7 @@ int main(int argc, char *argv[])
         inputVolts = check.Real(input, -5, 5, false, QStringLiteral("V"));
     check.Text(out);
     check.Text(codes);
+    check.Text(history);
     check.Text(replay);
     check.Needs(window, p.isSet(json), QStringLiteral("--json"));
     check.Needs(blocks, p.isSet(json), QStringLiteral("--json"));
@@ -344,15 +357,22 @@ int main(int argc, char *argv[])
     } else {
         if (!ConnectLink(io, chips[0].link, status))
             return Fail(notFound());
-        // As the link supervisor does: a board that does not name itself is not measured.
-        if (!IdentifyBoard(io, chips[0].link))
+        // As the link supervisor does: a board that does not name itself is not measured (and
+        // the claim made on it is given back).
+        if (!IdentifyBoard(io, chips[0].link)) {
+            ReleaseBoard(io, chips[0].link);
             return Fail(QStringLiteral("the board did not answer with its identity"));
+        }
     }
 
     for (const auto &[addr, value] : registerWrites) {
         buffer[5] = value;
-        if (!WriteChip(port, addr, 1, 0))
+        if (!WriteChip(port, addr, 1, 0)) {
+            if (kind != InterfaceKind::Parallel)
+                ReleaseBoard(io, chips[0].link);
+            parallel.Close();
             return Fail(QStringLiteral("writing register %1 failed").arg(FormatHex(addr, 2)));
+        }
     }
 
     SampleStore store;
@@ -378,6 +398,23 @@ int main(int argc, char *argv[])
     // timing where they do not give one.
     const ConverterRate rate =
         run.ok ? ReadConverterRateFromChip(port, model.bindings.adc, model.chip, 0) : ConverterRate{};
+    // The record of the results history: what the capture depended on, read while the link is up.
+    MeasurementRecord record;
+    record.kind = QStringLiteral("enob");
+    record.chip = model.chip.productName;
+    record.board = sim ? QStringLiteral("simulated")
+                   : kind == InterfaceKind::Parallel ? QStringLiteral("LPT %1").arg(FormatHex(int(*lptBase), 3))
+                                                     : chips[0].link.deviceName;
+    record.interfaceName = InterfaceDisplayName(int(kind));
+    if (kind == InterfaceKind::SPI || kind == InterfaceKind::Special)
+        record.route = photo ? QStringLiteral("optocoupler") : QStringLiteral("direct");
+    if (run.ok)
+        record.registers = ReadCaptureSettings(port, model.bindings.adc);
+    record.samples = run.sampleCount;
+    record.dataRateHz = rate.fromSettings ? rate.hz : CaptureDataRateHz(store);
+    record.ok = run.ok;
+    record.failure = run.error;
+    const bool keepRecord = p.value(history) != QLatin1String("none");
     if (kind != InterfaceKind::Parallel)
         ReleaseBoard(io, chips[0].link);
     parallel.Close();
@@ -385,8 +422,11 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "vek-enob: stopped by %s; nothing written\n", g_stopSignal == SIGINT ? "SIGINT" : "SIGTERM");
         return 128 + int(g_stopSignal);
     }
-    if (!run.ok)
+    if (!run.ok) {
+        if (keepRecord)
+            RecordToHistory(record, p.value(history));
         return Fail(run.error);
+    }
     if (run.sampleCount != options.samples)
         std::fprintf(stderr, "vek-enob: --samples %d: %d samples kept (the capture keeps the whole last block "
                              "the board sent)\n", options.samples, run.sampleCount);
@@ -418,6 +458,10 @@ int main(int argc, char *argv[])
         const std::vector<double> kept = AnalysedCodes(store, averaging);
         const QByteArray text = ResultJson(description, run.results, AnalyseTone(kept, spectrum));
         std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+        const QJsonObject printed = QJsonDocument::fromJson(text).object();
+        record.figures = printed.value(QStringLiteral("figures")).toObject();
+        for (const char *part : {"spectrum", "sineFit"})
+            record.figures.insert(QLatin1String(part), printed.value(QLatin1String(part)));
     } else {
         std::printf("Samples: %d\nElapsed: %s ms\nGain: %s\n%s", run.sampleCount, FixedText(run.elapsedMs).c_str(),
                     FixedText(run.gain).c_str(), qPrintable(FiguresReport(run.results)));
@@ -430,5 +474,12 @@ int main(int argc, char *argv[])
     }
     if (p.isSet(codes))
         written &= WriteOutput(p.value(codes), CodesText(store));
+    if (keepRecord) {
+        if (record.figures.isEmpty())
+            record.figures = FiguresJson(run.results);
+        if (p.isSet(out) && written)
+            record.file = QFileInfo(p.value(out)).absoluteFilePath();
+        RecordToHistory(record, p.value(history));
+    }
     return written ? kExitOk : kExitFailed;
 }

@@ -1,0 +1,143 @@
+// "vek-enob history": the records of the results history; and the one way the command-line
+// tools add a record to it.
+#include "app/tools/HistoryCommand.h"
+
+#include "app/base/CommandLine.h"
+#include "app/base/ProgramDir.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QRegularExpression>
+#include <cmath>
+#include <cstdio>
+
+namespace vek {
+
+namespace {
+
+constexpr const char *kProgram = "vek-enob history";
+
+} // namespace
+
+QJsonObject ReadCaptureSettings(ChipPort &chip, const PanelBindings &adc)
+{
+    QJsonObject o;
+    for (const char *name : {"OSR0", "ADCS0", "ADCCK0", "AD0GN", "PGA0GN", "VRE0GN", "ENCHP0", "IN0IS", "IN0H", "IN0L"}) {
+        const FieldBinding &b = adc.Get(QLatin1String(name));
+        if (!b.bound || b.width == 0 || b.width > 8 || b.position + b.width > 8 || !ReadChip(chip, b.address, 1, 0))
+            continue;
+        o.insert(QLatin1String(name), (chip.link.buffer[0] >> b.position) & ((1 << b.width) - 1));
+    }
+    return o;
+}
+
+QJsonObject FiguresJson(const AnalysisResults &r)
+{
+    auto number = [](double v) { return std::isfinite(v) ? QJsonValue(v) : QJsonValue(QJsonValue::Null); };
+    return QJsonObject{{QStringLiteral("average"), number(r.mean)},      {QStringLiteral("vppNoiseNv"), number(r.vppNv)},
+                       {QStringLiteral("rmsNoiseNv"), number(r.rmsNv)},  {QStringLiteral("enob"), number(r.enob)},
+                       {QStringLiteral("vppCount"), number(r.vppCount)}, {QStringLiteral("sigma"), number(r.sigma)},
+                       {QStringLiteral("noiseFree"), number(r.noiseFree)}};
+}
+
+QString HistoryPath(const QString &dbOption)
+{
+    return dbOption.isEmpty() ? ResultsStore::DefaultPath(ProgramDirectory()) : dbOption;
+}
+
+std::optional<qint64> RecordToHistory(MeasurementRecord record, const QString &dbOption)
+{
+    record.programVersion = QCoreApplication::applicationVersion().isEmpty() ? QStringLiteral(VEK_VERSION)
+                                                                              : QCoreApplication::applicationVersion();
+    QString error;
+    const std::unique_ptr<ResultsStore> store = ResultsStore::OpenSqlite(HistoryPath(dbOption), error);
+    std::optional<qint64> id = store ? store->Record(record, error) : std::nullopt;
+    // The measurement stands whatever happens here: said once, never an exit status.
+    if (id)
+        std::fprintf(stderr, "vek-enob: results history record %lld\n", static_cast<long long>(*id));
+    else
+        std::fprintf(stderr, "vek-enob: the measurement was not added to the results history: %s\n",
+                     qPrintable(error));
+    return id;
+}
+
+int HistoryCommand(const QStringList &arguments)
+{
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral(
+        "vek-enob history: the measurements kept in the results history (VekHistory.db in the program\n"
+        "directory), oldest first: one line each, or --json / --csv.\n") + ExitStatusHelp(false));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Shows this help."));
+    const QCommandLineOption chip(QStringLiteral("chip"), QStringLiteral("Only this chip model."), QStringLiteral("NAME"));
+    const QCommandLineOption board(QStringLiteral("board"), QStringLiteral("Only this board."), QStringLiteral("BOARD"));
+    const QCommandLineOption kind(QStringLiteral("kind"),
+                                  QStringLiteral("Only this kind: enob, noise-table or long-run."), QStringLiteral("KIND"));
+    const QCommandLineOption since(QStringLiteral("since"), QStringLiteral("Only from this day or time on (2026-12-01 or "
+                                                                           "2026-12-01T08:00)."),
+                                   QStringLiteral("WHEN"));
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print one JSON array."));
+    const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("Print CSV with a header line."));
+    const QCommandLineOption db(QStringLiteral("db"), QStringLiteral("The database file (default: VekHistory.db in the "
+                                                                     "program directory)."),
+                                QStringLiteral("FILE"));
+    for (const auto *o : {&help, &chip, &board, &kind, &since, &json, &csv, &db})
+        p.addOption(*o);
+    const QString parseError = ParseCommandLine(p, arguments);
+    if (!parseError.isEmpty())
+        return RefuseArguments(kProgram, parseError);
+    if (p.isSet(help)) {
+        std::printf("%s", qPrintable(p.helpText().replace(QRegularExpression(QStringLiteral("^Usage: (\\S+)")),
+                                                          QStringLiteral("Usage: \\1 history"))));
+        return kExitOk;
+    }
+    HistoryFilter filter;
+    filter.chip = p.value(chip);
+    filter.board = p.value(board);
+    filter.kind = p.value(kind);
+    if (p.isSet(kind) && !QStringList{QStringLiteral("enob"), QStringLiteral("noise-table"), QStringLiteral("long-run")}
+                              .contains(filter.kind))
+        return RefuseArguments(kProgram, QStringLiteral("--kind \"%1\": enob, noise-table or long-run").arg(filter.kind));
+    if (p.isSet(since)) {
+        filter.since = QDateTime::fromString(p.value(since), Qt::ISODate);
+        if (!filter.since.isValid())
+            filter.since = QDateTime(QDate::fromString(p.value(since), Qt::ISODate), QTime(0, 0));
+        if (!filter.since.isValid())
+            return RefuseArguments(kProgram,
+                                   QStringLiteral("--since \"%1\": a date such as 2026-12-01 or 2026-12-01T08:00")
+                                       .arg(p.value(since)));
+    }
+    if (p.isSet(json) && p.isSet(csv))
+        return RefuseArguments(kProgram, QStringLiteral("--json and --csv: one of them"));
+    if (p.isSet(db) && p.value(db).isEmpty())
+        return RefuseArguments(kProgram, QStringLiteral("--db: a file name"));
+
+    QString error;
+    const std::unique_ptr<ResultsStore> store = ResultsStore::OpenSqlite(HistoryPath(p.value(db)), error);
+    if (!store)
+        return ReportFailure(kProgram, error);
+    const std::vector<MeasurementRecord> records = store->List(filter, error);
+    if (!error.isEmpty())
+        return ReportFailure(kProgram, error);
+    QByteArray out;
+    if (p.isSet(json)) {
+        out = HistoryJson(records);
+    } else if (p.isSet(csv)) {
+        out = HistoryCsv(records);
+    } else {
+        for (const MeasurementRecord &r : records) {
+            const QJsonValue enob = r.figures.value(QStringLiteral("enob"));
+            out += QStringLiteral("%1  %2  %3  %4  %5  %6\n")
+                       .arg(r.id)
+                       .arg(r.time.toString(Qt::ISODate), r.kind, r.chip, r.board,
+                            r.ok ? (enob.isDouble() ? QStringLiteral("ENOB %1").arg(enob.toDouble(), 0, 'f', 3)
+                                                    : QStringLiteral("measured"))
+                                 : QStringLiteral("failed: ") + r.failure)
+                       .toUtf8();
+        }
+    }
+    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    return kExitOk;
+}
+
+} // namespace vek

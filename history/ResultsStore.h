@@ -1,0 +1,69 @@
+#pragma once
+// Every measurement kept for later comparison: one record a measurement in a database (SQLite
+// through Qt SQL by default, one file in the program directory), with what it depends on and its
+// figures, or as failed with its reason. A record is written whole or not at all; the database
+// never stops a measurement: a write that fails is said by the caller and the work goes on.
+#include <QDateTime>
+#include <QJsonObject>
+#include <QString>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace vek {
+
+struct MeasurementRecord {
+    qint64 id = 0;           // given by the store
+    QDateTime time;          // UTC; now when not set
+    QString programVersion;
+    QString kind;            // "enob", "noise-table", "long-run", "temperature-step", "switch-run"
+    QString chip;
+    QString board;           // "board 3.1 #2", "COM3", "LPT 378", "simulated"
+    QString interfaceName;   // "SPI", "Special", "UART", "Parallel", "RS232"
+    QString route;           // "optocoupler", "direct" or empty
+    QJsonObject registers;   // the settings the capture depends on (OSR0, AD0GN, ... by name)
+    qint64 samples = 0;
+    double dataRateHz = 0;
+    bool ok = false;
+    QString failure;         // why it measured nothing
+    QJsonObject figures;     // the specified figures and whatever else the kind has
+    QString file;            // a result or codes file written with it
+};
+
+struct HistoryFilter {
+    QString chip, board, kind;
+    QDateTime since; // invalid: no limit
+    int limit = 0;   // 0: every record
+};
+
+class ResultsStore {
+public:
+    // The schema this program writes; an older database is brought up to it when opened.
+    static constexpr int kSchemaVersion = 1;
+    // "VekHistory.db" in the program directory.
+    static QString DefaultPath(const QString &programDir);
+
+    // Opens (or creates) the SQLite database at path with write-ahead logging; nothing and the
+    // reason when it cannot be opened or is damaged.
+    static std::unique_ptr<ResultsStore> OpenSqlite(const QString &path, QString &error);
+    ~ResultsStore();
+    ResultsStore(const ResultsStore &) = delete;
+    ResultsStore &operator=(const ResultsStore &) = delete;
+
+    // Writes the record in one transaction; its id, or nothing and the reason.
+    std::optional<qint64> Record(const MeasurementRecord &record, QString &error);
+    // The records the filter lets through, oldest first.
+    std::vector<MeasurementRecord> List(const HistoryFilter &filter, QString &error) const;
+
+private:
+    explicit ResultsStore(QString connection);
+    bool Migrate(QString &error);
+
+    QString m_connection;
+};
+
+// The records as one JSON array, or as CSV with a header line (figures as JSON text).
+QByteArray HistoryJson(const std::vector<MeasurementRecord> &records);
+QByteArray HistoryCsv(const std::vector<MeasurementRecord> &records);
+
+} // namespace vek

@@ -1,0 +1,96 @@
+// The results history: records of vek-enob and its sweep with the figures they printed, the
+// listing and its filters, and a damaged database that never stops a measurement.
+#include "app/tools/HistoryCommand.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace vek;
+
+namespace {
+
+int Enob(const QStringList &args, QByteArray *out = nullptr, QByteArray *err = nullptr)
+{
+    QProcess p;
+    p.start(QStringLiteral(VEK_ENOB_EXE), args);
+    EXPECT_TRUE(p.waitForFinished(60000));
+    if (out)
+        *out = p.readAllStandardOutput();
+    if (err)
+        *err = p.readAllStandardError();
+    return p.exitCode();
+}
+
+} // namespace
+
+TEST(History, EveryMeasurementIsARecordWithThePrintedFiguresAndTheListFilters)
+{
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("h.db"));
+    QByteArray first, second, err;
+    ASSERT_EQ(Enob({"--simulate", "--seed", "3", "--samples", "1024", "--json", "--history", db}, &first, &err), 0);
+    EXPECT_TRUE(err.contains("results history record 1")) << err.toStdString();
+    ASSERT_EQ(Enob({"--simulate", "--chip", "ZR300", "--samples", "512", "--json", "--history", db}, &second), 0);
+    ASSERT_EQ(Enob({"sweep", "--simulate", "--osr", "0", "--gain", "1,16", "--samples", "256", "--history", db}), 0);
+    // A capture that measured nothing is a failed record with its reason, never figures.
+    EXPECT_EQ(Enob({"--simulate", "--fault", "stall-stream-after=100", "--samples", "4096", "--history", db}), 1);
+
+    QByteArray listed;
+    ASSERT_EQ(Enob({"history", "--db", db, "--json"}, &listed), 0);
+    const QJsonArray records = QJsonDocument::fromJson(listed).array();
+    ASSERT_EQ(records.size(), 5);
+    const QJsonObject printed = QJsonDocument::fromJson(first).object();
+    EXPECT_EQ(records[0][QStringLiteral("figures")][QStringLiteral("enob")],
+              printed[QStringLiteral("figures")][QStringLiteral("enob")]);
+    EXPECT_EQ(records[0][QStringLiteral("figures")][QStringLiteral("sineFit")].toObject(),
+              printed[QStringLiteral("sineFit")].toObject());
+    EXPECT_EQ(records[0][QStringLiteral("registers")][QStringLiteral("OSR0")].toInt(), 0);
+    EXPECT_EQ(records[1][QStringLiteral("chip")].toString(), QStringLiteral("ZR300"));
+    EXPECT_EQ(records[1][QStringLiteral("figures")][QStringLiteral("sigma")],
+              QJsonDocument::fromJson(second).object()[QStringLiteral("figures")][QStringLiteral("sigma")]);
+    EXPECT_EQ(records[3][QStringLiteral("registers")][QStringLiteral("AD0GN")].toInt(), 6); // x16
+    EXPECT_FALSE(records[4][QStringLiteral("ok")].toBool());
+    EXPECT_FALSE(records[4][QStringLiteral("failure")].toString().isEmpty());
+    EXPECT_TRUE(records[4][QStringLiteral("figures")].toObject().isEmpty());
+
+    QString error;
+    const std::unique_ptr<ResultsStore> store = ResultsStore::OpenSqlite(db, error);
+    ASSERT_TRUE(store) << error.toStdString();
+    HistoryFilter filter;
+    filter.chip = QStringLiteral("ZR300");
+    EXPECT_EQ(store->List(filter, error).size(), 1u);
+    filter = {};
+    filter.kind = QStringLiteral("noise-table");
+    EXPECT_EQ(store->List(filter, error).size(), 2u);
+    filter = {};
+    filter.since = QDateTime::currentDateTimeUtc().addSecs(60);
+    EXPECT_TRUE(store->List(filter, error).empty());
+    QByteArray csv;
+    ASSERT_EQ(Enob({"history", "--db", db, "--csv", "--kind", "enob"}, &csv), 0);
+    EXPECT_EQ(csv.count("\r\n"), 4); // header and three ENOB records
+}
+
+TEST(History, ADamagedDatabaseIsSaidAndTheMeasurementStands)
+{
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("bad.db"));
+    {
+        QFile f(db);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(8192, 'x'));
+    }
+    QString error;
+    EXPECT_FALSE(ResultsStore::OpenSqlite(db, error));
+    EXPECT_TRUE(error.contains(db));
+    QByteArray out, err;
+    EXPECT_EQ(Enob({"--simulate", "--samples", "256", "--history", db}, &out, &err), 0);
+    EXPECT_TRUE(out.contains("ENOB:"));
+    EXPECT_EQ(err.count("not added to the results history"), 1);
+    EXPECT_EQ(Enob({"history", "--db", db}), 1);
+    EXPECT_EQ(Enob({"history", "--since", "yesterday"}), 2);
+}
