@@ -5,7 +5,11 @@
 #include "analysis/SampleStore.h"
 #include "analysis/WindowedSpectrum.h"
 
+#include "chipdesc/FieldBindings.h"
+#include "link/ChipAccess.h"
+
 #include <QByteArray>
+#include <QJsonObject>
 #include <QString>
 #include <vector>
 
@@ -35,6 +39,12 @@ double CaptureDataRateHz(const SampleStore &store);
 // SampleCount / averaging of RawSamples (block means after averaging). Their rate is
 // CaptureDataRateHz / averaging.
 std::vector<double> AnalysedCodes(const SampleStore &store, int averaging);
+
+// The converter settings a capture depends on, read from the chip by their bindings (OSR0, ADCS0,
+// ADCCK0, AD0GN, PGA0GN, VRE0GN, ENCHP0, IN0IS, IN0H, IN0L): name to code, the unbound left out.
+QJsonObject ReadCaptureSettings(ChipPort &chip, const PanelBindings &adc);
+// The seven figures of the result file as a JSON object (the keys of the "figures" object).
+QJsonObject FiguresJson(const AnalysisResults &r);
 
 // The object, indented, ending in a newline. A figure set that is not valid carries its reason.
 QByteArray ResultJson(const RunDescription &run, const AnalysisResults &figures, const ToneAnalysis &tone);

@@ -19,27 +19,6 @@ constexpr const char *kProgram = "vek-enob history";
 
 } // namespace
 
-QJsonObject ReadCaptureSettings(ChipPort &chip, const PanelBindings &adc)
-{
-    QJsonObject o;
-    for (const char *name : {"OSR0", "ADCS0", "ADCCK0", "AD0GN", "PGA0GN", "VRE0GN", "ENCHP0", "IN0IS", "IN0H", "IN0L"}) {
-        const FieldBinding &b = adc.Get(QLatin1String(name));
-        if (!b.bound || b.width == 0 || b.width > 8 || b.position + b.width > 8 || !ReadChip(chip, b.address, 1, 0))
-            continue;
-        o.insert(QLatin1String(name), (chip.link.buffer[0] >> b.position) & ((1 << b.width) - 1));
-    }
-    return o;
-}
-
-QJsonObject FiguresJson(const AnalysisResults &r)
-{
-    auto number = [](double v) { return std::isfinite(v) ? QJsonValue(v) : QJsonValue(QJsonValue::Null); };
-    return QJsonObject{{QStringLiteral("average"), number(r.mean)},      {QStringLiteral("vppNoiseNv"), number(r.vppNv)},
-                       {QStringLiteral("rmsNoiseNv"), number(r.rmsNv)},  {QStringLiteral("enob"), number(r.enob)},
-                       {QStringLiteral("vppCount"), number(r.vppCount)}, {QStringLiteral("sigma"), number(r.sigma)},
-                       {QStringLiteral("noiseFree"), number(r.noiseFree)}};
-}
-
 QString HistoryPath(const QString &dbOption)
 {
     return dbOption.isEmpty() ? ResultsStore::DefaultPath(ProgramDirectory()) : dbOption;
