@@ -29,6 +29,18 @@ QJsonObject ReadCaptureSettings(ChipPort &chip, const PanelBindings &adc)
     return o;
 }
 
+QJsonObject CaptureSettingsFromImage(std::span<const uint8_t> image, const PanelBindings &adc)
+{
+    QJsonObject o;
+    for (const char *name : {"OSR0", "ADCS0", "ADCCK0", "AD0GN", "PGA0GN", "VRE0GN", "ENCHP0", "IN0IS", "IN0H", "IN0L"}) {
+        const FieldBinding &b = adc.Get(QLatin1String(name));
+        if (!b.bound || b.width == 0 || b.width > 8 || b.position + b.width > 8 || b.address >= image.size())
+            continue;
+        o.insert(QLatin1String(name), (image[b.address] >> b.position) & ((1 << b.width) - 1));
+    }
+    return o;
+}
+
 QJsonObject FiguresJson(const AnalysisResults &r)
 {
     auto number = [](double v) { return std::isfinite(v) ? QJsonValue(v) : QJsonValue(QJsonValue::Null); };

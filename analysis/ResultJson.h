@@ -11,6 +11,7 @@
 #include <QByteArray>
 #include <QJsonObject>
 #include <QString>
+#include <span>
 #include <vector>
 
 namespace vek {
@@ -43,6 +44,8 @@ std::vector<double> AnalysedCodes(const SampleStore &store, int averaging);
 // The converter settings a capture depends on, read from the chip by their bindings (OSR0, ADCS0,
 // ADCCK0, AD0GN, PGA0GN, VRE0GN, ENCHP0, IN0IS, IN0H, IN0L): name to code, the unbound left out.
 QJsonObject ReadCaptureSettings(ChipPort &chip, const PanelBindings &adc);
+// The same from a chip image (no board traffic).
+QJsonObject CaptureSettingsFromImage(std::span<const uint8_t> image, const PanelBindings &adc);
 // The seven figures of the result file as a JSON object (the keys of the "figures" object).
 QJsonObject FiguresJson(const AnalysisResults &r);
 

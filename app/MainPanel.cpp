@@ -2,6 +2,7 @@
 
 #include "analysis/ui/LongRunWindow.h"
 #include "analysis/ui/NoiseTableWindow.h"
+#include "history/ui/HistoryWindow.h"
 
 #include "analysis/ui/TAnxADC.h"
 #include "app/base/SafeFile.h"
@@ -158,6 +159,7 @@ void TMainPanel::BuildMenus()
     option->addSeparator();
     item(option, "Noise Table", "Menu_NoiseTable", &TMainPanel::Menu_NoiseTableClick);
     item(option, "Long Run", "Menu_LongRun", &TMainPanel::Menu_LongRunClick);
+    item(option, "History", "Menu_History", &TMainPanel::Menu_HistoryClick);
 
     item(nullptr, "USB Scan", "USBScan", &TMainPanel::USBScanClick);
     item(nullptr, "Read RAM", "Menu_ReadRAM", &TMainPanel::Menu_ReadRAMClick);
@@ -563,6 +565,11 @@ void TMainPanel::Menu_LongRunClick()
 {
     if (m_w->longRun)
         SetPanelShown(m_w->longRun, true);
+}
+void TMainPanel::Menu_HistoryClick()
+{
+    if (m_w->history)
+        SetPanelShown(m_w->history, true);
 }
 void TMainPanel::SLEEP1Click() { m_w->up->SleepChip(); }
 void TMainPanel::MCALWClick() { SetPanelShown(m_w->weightCal, true); }

@@ -65,6 +65,7 @@ public:
     void Menu_ReadAdcClick();
     void Menu_NoiseTableClick();
     void Menu_LongRunClick();
+    void Menu_HistoryClick();
     void SLEEP1Click();
     void MCALWClick();
     void RestoreADCClick();

@@ -3,6 +3,7 @@
 #include "analysis/ui/CaptureHooks.h"
 #include "analysis/ui/LongRunWindow.h"
 #include "analysis/ui/NoiseTableWindow.h"
+#include "history/ui/HistoryWindow.h"
 #include "analysis/ui/TAnxADC.h"
 #include "app/MainPanel.h"
 #include "app/context/AppContext.h"
@@ -48,6 +49,8 @@ Program::Program(AppContext &ctx) : m_ctx(ctx)
     m_owned.emplace_back(m_w.noiseTable);
     m_w.longRun = new LongRunWindow(ctx);
     m_owned.emplace_back(m_w.longRun);
+    m_w.history = new HistoryWindow(ctx);
+    m_owned.emplace_back(m_w.history);
     m_w.main->AttachWindows(&m_w);
     // A capture keeps the menus that would start other board traffic disabled.
     m_w.anx->hooks.setBoardMenusEnabled = [main = m_w.main](bool enabled) {
@@ -169,6 +172,24 @@ Program::~Program()
         else
             delete w;
     }
+}
+
+void Program::KeepHistory()
+{
+    m_ctx.recordMeasurement = [this](MeasurementRecord record) { Record(std::move(record)); };
+}
+
+void Program::Record(MeasurementRecord record)
+{
+    QString error;
+    if (!m_history)
+        m_history = ResultsStore::OpenSqlite(ResultsStore::DefaultPath(m_ctx.programDir), error);
+    record.programVersion = QStringLiteral("1.7");
+    if (m_history && m_history->Record(record, error))
+        return;
+    if (!m_historySaid)
+        m_ctx.status.SetText(0, QStringLiteral("Results history not written: %1").arg(error));
+    m_historySaid = true;
 }
 
 void Program::Activate()

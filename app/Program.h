@@ -4,11 +4,14 @@
 #include "app/WindowSet.h"
 
 #include <QPointer>
+#include <memory>
 #include <vector>
 
 namespace vek {
 
 struct AppContext;
+class ResultsStore;
+struct MeasurementRecord;
 
 class Program {
 public:
@@ -21,12 +24,18 @@ public:
     TMainPanel &Main() { return *m_w.main; }
     // The main window's activation: hides the panels and loads the settings.
     void Activate();
+    // From now on every measurement goes to the results history in the program directory.
+    void KeepHistory();
 
 private:
     // The ADC, op-amp and comparator panels: their chip access and the chip selection's news.
     void ConnectAnalogPanels();
+    // Adds a measurement to the results history, opened at the first record.
+    void Record(MeasurementRecord record);
     AppContext &m_ctx;
     WindowSet m_w;
+    std::unique_ptr<ResultsStore> m_history;
+    bool m_historySaid = false; // a history that cannot be written is said once
     std::vector<QPointer<QWidget>> m_owned;
 };
 

@@ -23,6 +23,7 @@ class TFPower;
 class TTMP;
 class NoiseTableWindow;
 class LongRunWindow;
+class HistoryWindow;
 class PanelWindow;
 
 struct WindowSet {
@@ -41,9 +42,11 @@ struct WindowSet {
     TFLUKE *fluke = nullptr;
     TFPower *power = nullptr;
     TTMP *tmp = nullptr;
-    // Beside the fifteen: the noise table and the long run (created after them, not in `forms`).
+    // Beside the fifteen: the noise table, the long run and the history (created after them, not in
+    // `forms`).
     NoiseTableWindow *noiseTable = nullptr;
     LongRunWindow *longRun = nullptr;
+    HistoryWindow *history = nullptr;
 
     // Every window in creation order.
     QList<QWidget *> forms;

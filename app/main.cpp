@@ -334,6 +334,7 @@ int main(int argc, char *argv[])
     ctx.parallel.platform = parallelPlatform.get();
 
     vek::Program program(ctx);
+    program.KeepHistory();
     vek::TMainPanel &mainWindow = program.Main();
     InstallStopSignals(&mainWindow);
     // The channel switch test's menu item is built hidden; this option shows it.

@@ -3,6 +3,7 @@
 #include "analysis/AnalysisSettings.h"
 #include "analysis/ConverterRate.h"
 #include "analysis/EnobMeasurement.h"
+#include "analysis/ResultJson.h"
 #include "analysis/ui/ChartTools.h"
 #include "app/base/NumberText.h"
 #include "app/context/AppContext.h"
@@ -206,6 +207,24 @@ void LongRunWindow::StartClick()
         RunLongCapture(chip, static_cast<InterfaceKind>(m_ctx.setup.interfaceIndex), stats, m_options);
     SetBusy(false);
     Redraw(true);
+    MeasurementRecord record;
+    record.kind = QStringLiteral("long-run");
+    record.chip = m_ctx.chip.productName;
+    record.board = m_ctx.chipSlots[0].link.deviceName;
+    record.interfaceName = InterfaceDisplayName(m_ctx.setup.interfaceIndex);
+    record.registers = CaptureSettingsFromImage(m_ctx.chipSlots[0].image, m_ctx.bindings.adc);
+    record.samples = stats.Count();
+    record.dataRateHz = m_rateHz;
+    record.ok = (run.ok || run.stopped) && stats.Count() > 0;
+    record.failure = run.error;
+    if (record.ok) {
+        MeasureSettings settings;
+        settings.gain = m_gain;
+        settings.refVoltText = m_ref->text();
+        record.figures = FiguresJson(ToResults(stats.CurrentFigures(settings)));
+        record.figures.insert(QStringLiteral("finished"), run.ok);
+    }
+    m_ctx.Record(std::move(record));
     QString end = run.ok        ? QStringLiteral("Finished: %1 samples.").arg(stats.Count())
                   : run.stopped ? QStringLiteral("Stopped after %1 samples; the figures are those of what came.").arg(stats.Count())
                                 : QStringLiteral("Ended after %1 samples: %2").arg(stats.Count()).arg(run.error);

@@ -218,6 +218,8 @@ private:
     ConverterRate m_lastRate;
     // Points per second of the analysed points: the settings' rate, else the capture's timing.
     double PointsRateHz() const;
+    // The capture as a record of the results history (measured, or failed and why).
+    void RecordCapture(bool measured, const QString &failure);
     QPushButton *m_badc = nullptr, *m_bcal = nullptr, *m_bflash = nullptr;
     QPushButton *m_preView = nullptr, *m_extAdc = nullptr;
     QList<QWidget *> m_hiddenControls;

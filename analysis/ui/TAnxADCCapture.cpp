@@ -5,6 +5,7 @@
 #include "analysis/EnobMeasurement.h"
 #include "analysis/FlashCapture.h"
 #include "analysis/SampleGridModel.h"
+#include "analysis/ResultJson.h"
 #include "analysis/Spectrum.h"
 #include "analysis/ui/TAnxADC.h"
 #include "app/base/NumberText.h"
@@ -93,7 +94,29 @@ bool TAnxADC::CatchACDCOM(const QString &refVoltText)
     if (!GridShown())
         ChartFun(s.ChartCount);
     m_finishing = false;
+    RecordCapture(captured && f.has_value(), captured ? QStringLiteral("no samples kept") : QStringLiteral("Read Error !!!!!"));
     return captured && f.has_value();
+}
+
+void TAnxADC::RecordCapture(bool measured, const QString &failure)
+{
+    const SampleStore &s = m_ctx.samples;
+    MeasurementRecord r;
+    r.kind = QStringLiteral("enob");
+    r.chip = m_ctx.chip.productName;
+    r.board = m_ctx.chipSlots[0].link.deviceName;
+    r.interfaceName = InterfaceDisplayName(m_ctx.setup.interfaceIndex);
+    if (m_ctx.setup.interfaceIndex == int(InterfaceKind::SPI) || m_ctx.setup.interfaceIndex == int(InterfaceKind::Special))
+        r.route = m_ctx.config.Photo ? QStringLiteral("optocoupler") : QStringLiteral("direct");
+    r.registers = CaptureSettingsFromImage(m_ctx.chipSlots[0].image, m_ctx.bindings.adc);
+    r.samples = s.SampleCount;
+    r.dataRateHz = PointsRateHz();
+    r.ok = measured;
+    if (measured)
+        r.figures = FiguresJson(m_ctx.analysisResults);
+    else
+        r.failure = failure;
+    m_ctx.Record(std::move(r));
 }
 
 bool TAnxADC::BFlashRDCOM(const QString &refVoltText)

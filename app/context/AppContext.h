@@ -10,6 +10,7 @@
 #include "chipdesc/ChipDescription.h"
 #include "chipdesc/FieldBindings.h"
 #include "chipdesc/PanelPreparation.h"
+#include "history/ResultsStore.h"
 #include "instruments/InstrumentPorts.h"
 #include "instruments/StepTable.h"
 #include "instruments/serial/SerialPorts.h"
@@ -120,6 +121,14 @@ struct AppContext {
     // Analysis.
     SampleStore samples;
     AnalysisResults analysisResults;
+    // Adds a measurement to the results history (set by the program; a failure to write it is
+    // said once and never stops the measurement).
+    std::function<void(MeasurementRecord)> recordMeasurement;
+    void Record(MeasurementRecord record)
+    {
+        if (recordMeasurement)
+            recordMeasurement(std::move(record));
+    }
 
     // Serial ports (instruments and the chip's COM port).
     SerialPorts serialPorts;
