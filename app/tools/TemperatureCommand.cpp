@@ -8,6 +8,9 @@
 // 143 SIGTERM, whenever they come.
 #include "app/tools/TemperatureCommand.h"
 
+#include "analysis/ResultJson.h"
+#include "app/tools/HistoryCommand.h"
+
 #include "analysis/AnalysisSettings.h"
 #include "analysis/ConverterRate.h"
 #include "analysis/EnobMeasurement.h"
@@ -145,6 +148,8 @@ int TemperatureCommand(const QStringList &arguments, const std::function<void(in
     const auto calCom = option("calibrator", "COM port of the calibrator.", "COM");
     const auto psCom = option("power-supply", "COM port of the power supply.", "COM");
     const auto meterCom = option("meter", "COM port of the next meter channel (up to six).", "COM");
+    const auto history = option("history", "The results history to add every step to (default VekHistory.db in the "
+                                           "program directory; none: keep no record).", "FILE|none");
 
     // Every argument is checked before anything runs; a bad one is named.
     const QString parseError = ParseCommandLine(p, arguments);
@@ -326,8 +331,26 @@ int TemperatureCommand(const QStringList &arguments, const std::function<void(in
             run.Stop();
     };
     run.view.notice = [](const QString &text) { std::fprintf(stderr, "vek-enob temperature: %s\n", qPrintable(text)); };
-    run.view.stepDone = [&run, &afterStep](int step, bool measured, bool measuredOk) {
+    const QString historyOption = p.value(history);
+    bool historySaid = false;
+    run.view.stepDone = [&](int step, bool measured, bool measuredOk) {
         const AnalysisResults &r = run.Results().steps[size_t(step)];
+        if (historyOption != QLatin1String("none") && !historySaid) {
+            // One record a step: its figures, or why it measured nothing.
+            MeasurementRecord record;
+            record.kind = QStringLiteral("temperature-step");
+            record.chip = model.chip.productName;
+            record.board = sim ? QStringLiteral("simulated") : chips[0].link.deviceName;
+            record.interfaceName = InterfaceDisplayName(int(boardOptions.kind));
+            record.registers = CaptureSettingsFromImage(chips[0].image, model.bindings.adc);
+            record.registers.insert(QStringLiteral("step"), step);
+            record.samples = store.SampleCount;
+            record.ok = measured && measuredOk;
+            record.failure = !measured ? QStringLiteral("no chip measurement") : measuredOk ? QString() : QStringLiteral("Test Fail");
+            if (record.ok)
+                record.figures = FiguresJson(r);
+            historySaid = !RecordToHistory(record, historyOption);
+        }
         QString line = QStringLiteral("Step %1:").arg(step);
         if (!measured)
             line += QStringLiteral(" no chip measurement");

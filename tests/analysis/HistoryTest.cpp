@@ -94,3 +94,34 @@ TEST(History, ADamagedDatabaseIsSaidAndTheMeasurementStands)
     EXPECT_EQ(Enob({"history", "--db", db}), 1);
     EXPECT_EQ(Enob({"history", "--since", "yesterday"}), 2);
 }
+
+TEST(History, TwoCapturesAndAThreeStepTemperatureRunLeaveFiveRecordsOfTheirFigures)
+{
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("h.db")), steps = dir.filePath(QStringLiteral("run"));
+    std::vector<double> printed;
+    auto enobs = [&printed](const QByteArray &out) {
+        for (const QByteArray &line : out.split('\n')) {
+            const int at = line.indexOf("ENOB");
+            if (at >= 0)
+                printed.push_back(line.mid(at).split(' ').value(1).replace(',', "").toDouble());
+        }
+    };
+    QByteArray out;
+    for (const char *seed : {"1", "2"}) {
+        ASSERT_EQ(Enob({"--simulate", "--seed", seed, "--history", db}, &out), 0);
+        enobs(out);
+    }
+    ASSERT_EQ(Enob({"temperature", "--example", steps}), 0);
+    ASSERT_EQ(Enob({"temperature", "--simulate", "--steps", "3", "--dir", steps, "--history", db}, &out), 0);
+    enobs(out);
+    ASSERT_EQ(printed.size(), 5u);
+    QByteArray listed;
+    ASSERT_EQ(Enob({"history", "--db", db, "--json"}, &listed), 0);
+    const QJsonArray records = QJsonDocument::fromJson(listed).array();
+    ASSERT_EQ(records.size(), 5);
+    for (int k = 0; k < 5; ++k)
+        EXPECT_NEAR(records[k][QStringLiteral("figures")][QStringLiteral("enob")].toDouble(), printed[size_t(k)], 5e-7) << k;
+    EXPECT_EQ(records[4][QStringLiteral("kind")].toString(), QStringLiteral("temperature-step"));
+    EXPECT_EQ(records[4][QStringLiteral("registers")][QStringLiteral("step")].toInt(), 3);
+}
