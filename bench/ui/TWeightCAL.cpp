@@ -1,5 +1,6 @@
 #include "bench/ui/TWeightCAL.h"
 
+#include "analysis/ResultJson.h"
 #include "analysis/AnalysisSettings.h"
 #include "app/base/SafeFile.h"
 #include "app/base/SettingsText.h"
@@ -9,6 +10,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QJsonArray>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -18,6 +20,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 
 namespace vek {
 
@@ -482,8 +485,46 @@ void TWeightCAL::RunTest()
     m_lastRun = RunSwitchTest(io, *m_test);
     if (m_lastRun.ShowsResults())
         PStepSet(m_test->currentStep);
+    RecordRun();
     SetRunLocked(false);
     m_running = false;
+}
+
+void TWeightCAL::RecordRun()
+{
+    const SwitchTest &t = *m_test;
+    MeasurementRecord r;
+    r.kind = QStringLiteral("switch-run");
+    r.chip = m_ctx.chip.productName;
+    r.board = m_ctx.chipSlots[0].link.deviceName;
+    r.interfaceName = InterfaceDisplayName(m_ctx.setup.interfaceIndex);
+    r.registers = QJsonObject{{QStringLiteral("S"), t.Samples()}, {QStringLiteral("L"), t.Loops()}};
+    r.samples = m_lastRun.received;
+    r.ok = m_lastRun.ShowsResults() && m_lastRun.received > 0;
+    static const char *const kWhy[] = {"the board text could not be read", "Test Fail", "", "stopped",
+                                       "Test Fail (a block could not be fetched)"};
+    r.failure = QString::fromLatin1(kWhy[int(m_lastRun.end)]);
+    if (r.ok) {
+        // Per checked channel: the mean and the spread of its results.
+        const int perChannel = t.Samples() * t.Loops();
+        QJsonArray channels;
+        for (int channel : t.CheckedChannels()) {
+            const std::vector<int32_t> &v = t.sets[size_t(channel)].results;
+            const int n = std::min<int>(perChannel, int(v.size()));
+            double sum = 0, sq = 0;
+            for (int k = 0; k < n; ++k)
+                sum += v[size_t(k)];
+            const double mean = n > 0 ? sum / n : 0;
+            for (int k = 0; k < n; ++k)
+                sq += (v[size_t(k)] - mean) * (v[size_t(k)] - mean);
+            channels.append(QJsonObject{{QStringLiteral("channel"), channel},
+                                        {QStringLiteral("mean"), mean},
+                                        {QStringLiteral("sigma"), n > 0 ? std::sqrt(sq / n) : 0.0}});
+        }
+        r.figures = QJsonObject{{QStringLiteral("channels"), channels},
+                                {QStringLiteral("finished"), m_lastRun.end == SwitchRunEnd::Complete}};
+    }
+    m_ctx.Record(std::move(r));
 }
 
 // ---- Steps and grid -------------------------------------------------------------------------

@@ -128,6 +128,8 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // The run as a record of the results history (each checked channel's mean and spread).
+    void RecordRun();
     void BuildControls();
     // Waits on the program's clock while the window keeps repainting.
     void WaitRepainting(int32_t ms);

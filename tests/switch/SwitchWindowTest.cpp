@@ -23,6 +23,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QJsonArray>
 #include <gtest/gtest.h>
 
 using namespace vek;
@@ -99,6 +100,8 @@ TEST(SwitchWindow, ChannelsOneAndThreeCapturedSentRunShownAndSaved)
                 w.grab().save(shots + "/switch_during_run.png");
         }
     };
+    std::vector<MeasurementRecord> records;
+    b.ctx.recordMeasurement = [&records](MeasurementRecord r) { records.push_back(std::move(r)); };
     w.TestBegin()->click();
     EXPECT_EQ(b.firmware.RunsStarted(), 0);
     EXPECT_TRUE(w.StartQueued());
@@ -121,6 +124,13 @@ TEST(SwitchWindow, ChannelsOneAndThreeCapturedSentRunShownAndSaved)
     EXPECT_EQ(w.ShownStepNow(), 2);
     EXPECT_EQ(w.GridModel()->CellText(1, 2), QString::number(r2[18]));
     EXPECT_NEAR(double(r2[18] - 37) / double(r0[18] - 37), 16.0, 1.5);
+    // The run is one record of the results history: each checked channel's mean.
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_TRUE(records[0].ok);
+    const QJsonArray channels = records[0].figures.value(QStringLiteral("channels")).toArray();
+    ASSERT_EQ(channels.size(), 2);
+    EXPECT_NEAR((channels[1][QStringLiteral("mean")].toDouble() - 37) / (channels[0][QStringLiteral("mean")].toDouble() - 37),
+                16.0, 1.5);
 
     w.SaveExcel()->click();
     EXPECT_TRUE(b.dialogs.asked.empty());
