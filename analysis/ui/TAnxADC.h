@@ -60,6 +60,8 @@ public:
     AnalysisLinkHooks hooks;
     // A streamed capture that gets nothing from the board this long fails (0: it waits until
     // stopped, as a user can stop it; an unattended run sets a limit).
+    // The kind its captures have in the results history ("enob"; a temperature run's steps).
+    QString recordKind = QStringLiteral("enob");
     int32_t captureIdleTimeoutMs = 0;
 
     // Window events.

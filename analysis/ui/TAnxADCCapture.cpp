@@ -102,7 +102,7 @@ void TAnxADC::RecordCapture(bool measured, const QString &failure)
 {
     const SampleStore &s = m_ctx.samples;
     MeasurementRecord r;
-    r.kind = QStringLiteral("enob");
+    r.kind = recordKind;
     r.chip = m_ctx.chip.productName;
     r.board = m_ctx.chipSlots[0].link.deviceName;
     r.interfaceName = InterfaceDisplayName(m_ctx.setup.interfaceIndex);

@@ -61,7 +61,9 @@ void ConnectTemperatureRun(TTMP &tmp, TAnxADC &anx, AppContext &ctx)
         if (mode == kTempModeStreamed || mode == kTempModeFlash) {
             // Nobody watches an unattended run: a board that sends nothing fails the step.
             anx.captureIdleTimeoutMs = 3000;
+            anx.recordKind = QStringLiteral("temperature-step"); // in the results history
             ok = mode == kTempModeStreamed ? anx.CatchACDCOM(refVolt) : anx.BFlashRDCOM(refVolt);
+            anx.recordKind = QStringLiteral("enob");
             anx.captureIdleTimeoutMs = 0;
             if (ok)
                 anx.ReCalADC();
