@@ -5,7 +5,9 @@
 #include "analysis/ConverterRate.h"
 #include "analysis/EnobMeasurement.h"
 #include "analysis/LongCapture.h"
+#include "app/base/CommandLine.h"
 #include "app/base/NumberText.h"
+#include "app/base/StopSignal.h"
 #include "app/base/ProgramDir.h"
 #include "app/tools/BoardSession.h"
 #include "app/tools/HistoryCommand.h"
@@ -25,15 +27,7 @@ namespace vek {
 
 namespace {
 
-volatile std::sig_atomic_t g_signal = 0;
-
-void OnSignal(int sig) { g_signal = sig; }
-
-int Say(int status, const QString &text)
-{
-    std::fprintf(stderr, "vek-enob: %s\n", qPrintable(text));
-    return status;
-}
+constexpr const char *kProgram = "vek-enob";
 
 QJsonValue Number(double v) { return std::isfinite(v) ? QJsonValue(v) : QJsonValue(QJsonValue::Null); }
 
@@ -106,38 +100,38 @@ int LongCommand(const QStringList &arguments)
                           &flicker, &chip, &width, &ref, &history})
         p.addOption(*o);
     if (!p.parse(arguments))
-        return Say(2, p.errorText());
+        return RefuseArguments(kProgram, p.errorText());
     if (p.isSet(QStringLiteral("help"))) {
         std::printf("%s", qPrintable(p.helpText()));
         return 0;
     }
     if (!p.positionalArguments().isEmpty())
-        return Say(2, QStringLiteral("unexpected argument %1").arg(p.positionalArguments().first()));
+        return RefuseArguments(kProgram, QStringLiteral("unexpected argument %1").arg(p.positionalArguments().first()));
 
     LongCaptureOptions options;
     bool ok = false;
     if (p.isSet(longCount)) {
         options.samples = p.value(longCount).toLongLong(&ok);
         if (!ok || options.samples < 1 || options.samples > kLongCaptureMaxSamples)
-            return Say(2, QStringLiteral("--long takes a whole number from 1 to 1000000000, not %1").arg(p.value(longCount)));
+            return RefuseArguments(kProgram, QStringLiteral("--long takes a whole number from 1 to 1000000000, not %1").arg(p.value(longCount)));
     }
     if (p.isSet(duration)) {
         const std::optional<double> s = ParseDurationSeconds(p.value(duration));
         if (!s)
-            return Say(2, QStringLiteral("--duration takes a time such as 90s, 30m, 1h or 2d, not %1").arg(p.value(duration)));
+            return RefuseArguments(kProgram, QStringLiteral("--duration takes a time such as 90s, 30m, 1h or 2d, not %1").arg(p.value(duration)));
         options.durationSeconds = *s;
     }
     const QString format = p.value(streamFormat).toLower();
     if (format != QLatin1String("bin") && format != QLatin1String("text"))
-        return Say(2, QStringLiteral("--stream-format takes bin or text, not %1").arg(p.value(streamFormat)));
+        return RefuseArguments(kProgram, QStringLiteral("--stream-format takes bin or text, not %1").arg(p.value(streamFormat)));
     options.streamFormat = format == QLatin1String("text") ? CodeStreamFormat::Text : CodeStreamFormat::BinaryInt32;
     options.streamPath = p.value(streamCodes);
     const int bits = p.value(width).toInt(&ok);
     if (!ok || bits < 8 || bits > 24)
-        return Say(2, QStringLiteral("--width takes a whole number from 8 to 24, not %1").arg(p.value(width)));
+        return RefuseArguments(kProgram, QStringLiteral("--width takes a whole number from 8 to 24, not %1").arg(p.value(width)));
     const double refVolts = p.value(ref).toDouble(&ok);
     if (!ok || !(refVolts > 0) || !std::isfinite(refVolts))
-        return Say(2, QStringLiteral("--ref takes a voltage above 0 such as 1.2, not %1").arg(p.value(ref)));
+        return RefuseArguments(kProgram, QStringLiteral("--ref takes a voltage above 0 such as 1.2, not %1").arg(p.value(ref)));
     BoardSessionOptions board;
     board.simulate = p.isSet(simulate);
     board.realTime = p.isSet(realTime);
@@ -145,30 +139,27 @@ int LongCommand(const QStringList &arguments)
     board.programDir = ProgramDirectory();
     board.seed = p.value(seed).toULongLong(&ok);
     if (!ok)
-        return Say(2, QStringLiteral("--seed takes a whole number from 0, not %1").arg(p.value(seed)));
+        return RefuseArguments(kProgram, QStringLiteral("--seed takes a whole number from 0, not %1").arg(p.value(seed)));
     double flickerHz = 0;
     if (p.isSet(flicker)) {
         flickerHz = p.value(flicker).toDouble(&ok);
         if (!ok || !(flickerHz > 0) || !std::isfinite(flickerHz))
-            return Say(2, QStringLiteral("--flicker takes a corner frequency in Hz above 0, not %1").arg(p.value(flicker)));
+            return RefuseArguments(kProgram, QStringLiteral("--flicker takes a corner frequency in Hz above 0, not %1").arg(p.value(flicker)));
     }
     for (const QCommandLineOption *o : {&seed, &realTime, &flicker})
         if (p.isSet(*o) && !board.simulate)
-            return Say(2, QStringLiteral("--%1 needs --simulate").arg(o->names().first()));
+            return RefuseArguments(kProgram, QStringLiteral("--%1 needs --simulate").arg(o->names().first()));
 
-    struct sigaction sa = {};
-    sa.sa_handler = OnSignal;
-    ::sigaction(SIGINT, &sa, nullptr);
-    ::sigaction(SIGTERM, &sa, nullptr);
+    WatchStopSignals();
 
     BoardSession session;
     QString error;
     if (!session.Open(board, error))
-        return Say(1, error);
+        return ReportFailure(kProgram, error);
     if (sim::SimulatedBoard *simBoard = session.simulatedBoard())
         simBoard->adc.flickerCornerHz = flickerHz;
     const bool terminal = isatty(fileno(stderr));
-    options.stopRequested = [] { return g_signal != 0; };
+    options.stopRequested = [] { return StopSignalSeen() != 0; };
     double lastShown = 0;
     options.progress = [&](const StreamingStats &s) {
         const double now = session.clock().NowDays();
@@ -185,7 +176,7 @@ int LongCommand(const QStringList &arguments)
     if (terminal)
         std::fprintf(stderr, "\n");
     if (!run.ok && !run.stopped && stats.Count() == 0)
-        return Say(1, run.error);
+        return ReportFailure(kProgram, run.error);
 
     MeasureSettings settings;
     settings.refVoltText = p.value(ref);
@@ -259,9 +250,9 @@ int LongCommand(const QStringList &arguments)
         RecordToHistory(r, p.value(history));
     }
     if (!run.ok && !run.stopped)
-        return Say(1, run.error);
-    if (g_signal)
-        return 128 + int(g_signal);
+        return ReportFailure(kProgram, run.error);
+    if (StopSignalSeen())
+        return 128 + StopSignalSeen();
     return 0;
 }
 

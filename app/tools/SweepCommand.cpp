@@ -3,7 +3,9 @@
 
 #include "analysis/NoiseTable.h"
 #include "app/base/ProgramDir.h"
+#include "app/base/CommandLine.h"
 #include "app/base/SafeFile.h"
+#include "app/base/StopSignal.h"
 #include "app/tools/BoardSession.h"
 #include "app/tools/HistoryCommand.h"
 
@@ -19,15 +21,7 @@ namespace vek {
 
 namespace {
 
-volatile std::sig_atomic_t g_signal = 0;
-
-void OnSignal(int sig) { g_signal = sig; }
-
-int Say(int status, const QString &text)
-{
-    std::fprintf(stderr, "vek-enob sweep: %s\n", qPrintable(text));
-    return status;
-}
+constexpr const char *kProgram = "vek-enob sweep";
 
 } // namespace
 
@@ -80,7 +74,7 @@ int SweepCommand(const QStringList &arguments)
                           &width, &ref, &figure, &csv, &json, &history})
         p.addOption(*o);
     if (!p.parse(arguments))
-        return Say(2, p.errorText());
+        return RefuseArguments(kProgram, p.errorText());
     if (p.isSet(QStringLiteral("help"))) {
         // The usage line names the subcommand too.
         std::printf("%s", qPrintable(p.helpText().replace(QRegularExpression(QStringLiteral("^Usage: (\\S+)")),
@@ -88,21 +82,21 @@ int SweepCommand(const QStringList &arguments)
         return 0;
     }
     if (!p.positionalArguments().isEmpty())
-        return Say(2, QStringLiteral("unexpected argument %1").arg(p.positionalArguments().first()));
+        return RefuseArguments(kProgram, QStringLiteral("unexpected argument %1").arg(p.positionalArguments().first()));
 
     // Every argument is checked before anything runs.
     SweepOptions options;
     if (!ParseOsrCodes(p.value(osr), options.osrCodes))
-        return Say(2, QStringLiteral("--osr takes all, codes 0..7 or ranges such as 0-7 or 0,2,5, not %1").arg(p.value(osr)));
+        return RefuseArguments(kProgram, QStringLiteral("--osr takes all, codes 0..7 or ranges such as 0-7 or 0,2,5, not %1").arg(p.value(osr)));
     if (!ParseSweepGains(p.value(gain), options.gains))
-        return Say(2, QStringLiteral("--gain takes all or gains out of 0.25,0.5,1,2,4,8,16,32,64,128, not %1")
+        return RefuseArguments(kProgram, QStringLiteral("--gain takes all or gains out of 0.25,0.5,1,2,4,8,16,32,64,128, not %1")
                           .arg(p.value(gain)));
     if (p.isSet(chopper)) {
         for (const QString &c : p.value(chopper).split(QLatin1Char(','))) {
             const QString t = c.trimmed().toLower();
             const int code = t == QLatin1String("on") ? 0 : t == QLatin1String("off") ? 1 : -1;
             if (code < 0 || std::find(options.chopper.begin(), options.chopper.end(), code) != options.chopper.end())
-                return Say(2, QStringLiteral("--chopper takes on, off or on,off, not %1").arg(p.value(chopper)));
+                return RefuseArguments(kProgram, QStringLiteral("--chopper takes on, off or on,off, not %1").arg(p.value(chopper)));
             options.chopper.push_back(code);
         }
     }
@@ -110,26 +104,26 @@ int SweepCommand(const QStringList &arguments)
     bool ok = false;
     options.samples = p.value(samples).toInt(&ok);
     if (!ok || options.samples < 16 || options.samples > 65536)
-        return Say(2, QStringLiteral("--samples takes a whole number from 16 to 65536, not %1").arg(p.value(samples)));
+        return RefuseArguments(kProgram, QStringLiteral("--samples takes a whole number from 16 to 65536, not %1").arg(p.value(samples)));
     options.width = p.value(width).toInt(&ok);
     if (!ok || options.width < 8 || options.width > 24)
-        return Say(2, QStringLiteral("--width takes a whole number from 8 to 24, not %1").arg(p.value(width)));
+        return RefuseArguments(kProgram, QStringLiteral("--width takes a whole number from 8 to 24, not %1").arg(p.value(width)));
     const double refVolts = p.value(ref).toDouble(&ok);
     if (!ok || !(refVolts > 0) || !std::isfinite(refVolts))
-        return Say(2, QStringLiteral("--ref takes a voltage above 0 such as 1.2, not %1").arg(p.value(ref)));
+        return RefuseArguments(kProgram, QStringLiteral("--ref takes a voltage above 0 such as 1.2, not %1").arg(p.value(ref)));
     options.refVoltText = p.value(ref);
     TableFigure shown = TableFigure::RmsNv;
     if (!TableFigureFromText(p.value(figure), shown))
-        return Say(2, QStringLiteral("--figure takes rms, vpp, enob, nfree or sigma, not %1").arg(p.value(figure)));
+        return RefuseArguments(kProgram, QStringLiteral("--figure takes rms, vpp, enob, nfree or sigma, not %1").arg(p.value(figure)));
     BoardSessionOptions board;
     board.simulate = p.isSet(simulate);
     board.realTime = p.isSet(realTime);
     board.seed = p.value(seed).toULongLong(&ok);
     if (!ok)
-        return Say(2, QStringLiteral("--seed takes a whole number from 0, not %1").arg(p.value(seed)));
+        return RefuseArguments(kProgram, QStringLiteral("--seed takes a whole number from 0, not %1").arg(p.value(seed)));
     for (const QCommandLineOption *o : {&seed, &realTime})
         if (p.isSet(*o) && !board.simulate)
-            return Say(2, QStringLiteral("--%1 needs --simulate").arg(o->names().first()));
+            return RefuseArguments(kProgram, QStringLiteral("--%1 needs --simulate").arg(o->names().first()));
     const QString kindText = p.value(link).toUpper();
     if (kindText == QLatin1String("SPI"))
         board.kind = InterfaceKind::SPI;
@@ -138,23 +132,20 @@ int SweepCommand(const QStringList &arguments)
     else if (kindText == QLatin1String("UART"))
         board.kind = InterfaceKind::UART;
     else
-        return Say(2, QStringLiteral("--interface takes SPI, Special or UART, not %1").arg(p.value(link)));
+        return RefuseArguments(kProgram, QStringLiteral("--interface takes SPI, Special or UART, not %1").arg(p.value(link)));
     board.kindGiven = p.isSet(link);
     board.chip = p.value(chip);
     board.programDir = ProgramDirectory();
 
-    struct sigaction sa = {};
-    sa.sa_handler = OnSignal;
-    ::sigaction(SIGINT, &sa, nullptr);
-    ::sigaction(SIGTERM, &sa, nullptr);
+    WatchStopSignals();
 
     BoardSession session;
     QString error;
     if (!session.Open(board, error))
-        return Say(1, error);
+        return ReportFailure(kProgram, error);
     SampleStore store;
     SweepIo io{session.port(), session.kind(), session.model().bindings.adc, session.model().chip, session.clock(), store,
-               [] { return g_signal != 0; }, {}, {}};
+               [] { return StopSignalSeen() != 0; }, {}, {}};
     const bool terminal = isatty(fileno(stderr));
     io.pointDone = [&](const SweepPoint &pt, int index, int total) {
         if (terminal)
@@ -167,7 +158,7 @@ int SweepCommand(const QStringList &arguments)
     if (terminal)
         std::fprintf(stderr, "\n");
     if (!run.error.isEmpty() && run.points.empty())
-        return Say(1, run.error);
+        return ReportFailure(kProgram, run.error);
 
     if (p.isSet(json)) {
         const QByteArray text = NoiseTableJson(options, run, session.model().chip.productName);
@@ -180,10 +171,10 @@ int SweepCommand(const QStringList &arguments)
     if (p.isSet(csv)) {
         QString why;
         if (!WriteFileAtomically(p.value(csv), NoiseTableCsv(run.points), &why))
-            status = Say(1, QStringLiteral("cannot write %1: %2").arg(p.value(csv), why));
+            status = ReportFailure(kProgram, QStringLiteral("cannot write %1: %2").arg(p.value(csv), why));
     }
     if (!run.restored)
-        status = Say(1, QStringLiteral("the registers could not all be put back: %1").arg(run.error));
+        status = ReportFailure(kProgram, QStringLiteral("the registers could not all be put back: %1").arg(run.error));
     if (p.value(history) != QLatin1String("none")) {
         // One record a point, failed ones with their reason.
         for (const SweepPoint &pt : run.points) {
@@ -208,8 +199,8 @@ int SweepCommand(const QStringList &arguments)
                 break; // said once
         }
     }
-    if (g_signal)
-        return 128 + int(g_signal);
+    if (StopSignalSeen())
+        return 128 + StopSignalSeen();
     if (status == 0 && !run.ok)
         status = 3;
     return status;
