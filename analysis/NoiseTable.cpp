@@ -1,5 +1,6 @@
 #include "analysis/NoiseTable.h"
 
+#include "analysis/ResultJson.h"
 #include "app/base/NumberText.h"
 
 #include <QJsonArray>
@@ -169,6 +170,25 @@ QByteArray NoiseTableCsv(const std::vector<SweepPoint> &points)
         csv += f.join(QLatin1Char(',')).toUtf8() + "\r\n";
     }
     return csv;
+}
+
+MeasurementRecord SweepPointRecord(const SweepPoint &p, const SweepOptions &options)
+{
+    MeasurementRecord r;
+    r.kind = QStringLiteral("noise-table");
+    r.registers = QJsonObject{{QStringLiteral("OSR0"), p.osr},
+                              {QStringLiteral("AD0GN"), p.gain.adgn},
+                              {QStringLiteral("PGA0GN"), p.gain.pga},
+                              {QStringLiteral("IN0IS"), options.shortInput ? 1 : 0}};
+    if (p.chopper >= 0)
+        r.registers.insert(QStringLiteral("ENCHP0"), p.chopper);
+    r.samples = options.samples;
+    r.dataRateHz = p.rate.hz;
+    r.ok = p.ok;
+    r.failure = p.error;
+    if (p.ok)
+        r.figures = FiguresJson(p.results);
+    return r;
 }
 
 QByteArray NoiseTableJson(const SweepOptions &options, const SweepRun &run, const QString &chip)

@@ -2,6 +2,7 @@
 // The noise table as it is shown and saved: one figure at a time in rows of data rate (OSR and,
 // when swept, chopper) and columns of gain; every point as a CSV line or a JSON object.
 #include "analysis/NoiseSweep.h"
+#include "history/ResultsStore.h"
 
 #include <QByteArray>
 #include <QString>
@@ -42,6 +43,9 @@ QString CellText(const NoiseTableLayout &layout, const std::vector<SweepPoint> &
 QString NoiseTableText(const SweepOptions &options, const std::vector<SweepPoint> &points, TableFigure figure);
 // Every point, one CSV line each after a header line (point decimal separators, "nan" for none).
 QByteArray NoiseTableCsv(const std::vector<SweepPoint> &points);
+// A point as a record of the results history (kind "noise-table"; chip, board and interface left
+// to the caller): its settings, and its figures or why it failed.
+MeasurementRecord SweepPointRecord(const SweepPoint &p, const SweepOptions &options);
 // The settings and every point as one JSON object.
 QByteArray NoiseTableJson(const SweepOptions &options, const SweepRun &run, const QString &chip);
 

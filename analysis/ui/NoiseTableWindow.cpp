@@ -244,23 +244,10 @@ void NoiseTableWindow::RunSweep()
     double estimatedDone = 0;
     io.pointDone = [&](const SweepPoint &p, int index, int all) {
         m_run.points.push_back(p);
-        MeasurementRecord r;
-        r.kind = QStringLiteral("noise-table");
+        MeasurementRecord r = SweepPointRecord(p, m_options);
         r.chip = m_ctx.chip.productName;
         r.board = m_ctx.chipSlots[0].link.deviceName;
         r.interfaceName = InterfaceDisplayName(m_ctx.setup.interfaceIndex);
-        r.registers = QJsonObject{{QStringLiteral("OSR0"), p.osr},
-                                  {QStringLiteral("AD0GN"), p.gain.adgn},
-                                  {QStringLiteral("PGA0GN"), p.gain.pga},
-                                  {QStringLiteral("IN0IS"), m_options.shortInput ? 1 : 0}};
-        if (p.chopper >= 0)
-            r.registers.insert(QStringLiteral("ENCHP0"), p.chopper);
-        r.samples = m_options.samples;
-        r.dataRateHz = p.rate.hz;
-        r.ok = p.ok;
-        r.failure = p.error;
-        if (p.ok)
-            r.figures = FiguresJson(p.results);
         m_ctx.Record(std::move(r));
         estimatedDone += PointSeconds(p, m_options.samples);
         m_progress->setValue(index + 1);

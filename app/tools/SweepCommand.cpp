@@ -178,23 +178,10 @@ int SweepCommand(const QStringList &arguments)
     if (p.value(history) != QLatin1String("none")) {
         // One record a point, failed ones with their reason.
         for (const SweepPoint &pt : run.points) {
-            MeasurementRecord r;
-            r.kind = QStringLiteral("noise-table");
+            MeasurementRecord r = SweepPointRecord(pt, options);
             r.chip = session.model().chip.productName;
             r.board = board.simulate ? QStringLiteral("simulated") : session.port().chips[0].link.deviceName;
             r.interfaceName = kindText;
-            r.registers = QJsonObject{{QStringLiteral("OSR0"), pt.osr},
-                                      {QStringLiteral("AD0GN"), pt.gain.adgn},
-                                      {QStringLiteral("PGA0GN"), pt.gain.pga},
-                                      {QStringLiteral("IN0IS"), options.shortInput ? 1 : 0}};
-            if (pt.chopper >= 0)
-                r.registers.insert(QStringLiteral("ENCHP0"), pt.chopper);
-            r.samples = options.samples;
-            r.dataRateHz = pt.rate.hz;
-            r.ok = pt.ok;
-            r.failure = pt.error;
-            if (pt.ok)
-                r.figures = FiguresJson(pt.results);
             if (!RecordToHistory(r, p.value(history)))
                 break; // said once
         }
