@@ -36,7 +36,7 @@ const QString kAll = QStringLiteral("All");
 } // namespace
 
 HistoryWindow::HistoryWindow(AppContext &ctx, QWidget *parent)
-    : PanelWindow(QStringLiteral("History"), QStringLiteral("History"), QRect(80, 80, 900, 620), parent), m_ctx(ctx)
+    : PanelWindow(QStringLiteral("History"), QStringLiteral("History"), QRect(40, 40, 840, 600), parent), m_ctx(ctx)
 {
     BuildControls();
 }
@@ -48,7 +48,7 @@ void HistoryWindow::BuildControls()
     auto *v = new QVBoxLayout(this);
     auto *row = new QHBoxLayout;
     v->addLayout(row);
-    auto combo = [this, row](const QString &caption, const char *name, const QStringList &items) {
+    auto combo = [this, &row](const QString &caption, const char *name, const QStringList &items) {
         auto *l = new QLabel(caption, this);
         auto *c = new QComboBox(this);
         c->setObjectName(QString::fromLatin1(name));

@@ -8,6 +8,7 @@
 // (default: the first model whose description asks for the instruments).
 #include "analysis/ui/LongRunWindow.h"
 #include "analysis/ui/NoiseTableWindow.h"
+#include "history/ui/HistoryWindow.h"
 #include "app/MainPanel.h"
 #include "app/Program.h"
 #include "app/SimulatedSetup.h"
@@ -121,6 +122,7 @@ int main(int argc, char *argv[])
         {"analysis", [&] { main.Menu_ReadAdcClick(); }},
         {"noise-table", [&] { main.Menu_NoiseTableClick(); }},
         {"long-run", [&] { main.Menu_LongRunClick(); }},
+        {"history", [&] { main.Menu_HistoryClick(); }},
         {"switch-test", [&] { main.MCALWClick(); }},
         {"fluke", [&] { main.Fluke1Click(); }},
         {"power", [&] { main.Power1Click(); }},
@@ -131,6 +133,7 @@ int main(int argc, char *argv[])
             main.SetPanelShown(p, false);
         main.SetPanelShown(w.noiseTable, false);
         main.SetPanelShown(w.longRun, false);
+        main.SetPanelShown(w.history, false);
     };
     bool ok = true;
     for (const Shot &s : shots) {
