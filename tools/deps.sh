@@ -4,7 +4,7 @@ set -euo pipefail
 # libxlsxwriter-dev links with -lz but does not pull in zlib1g-dev. dpkg-dev and file: the Debian
 # package (tools/package.sh) finds its run-time dependencies with dpkg-shlibdeps.
 pkgs=(cmake ninja-build pkg-config g++ clang qt6-base-dev libgl-dev libgtest-dev libgmock-dev
-      libhidapi-dev libusb-1.0-0-dev libqcustomplot-dev libxlsxwriter-dev libfftw3-dev libeigen3-dev libqt6sql6-sqlite qt6-svg-dev zlib1g-dev fonts-noto-cjk xvfb xauth
+      libhidapi-dev libusb-1.0-0-dev libqcustomplot-dev libxlsxwriter-dev libfftw3-dev libeigen3-dev libqt6sql6-sqlite libqt6sql6-psql qt6-svg-dev zlib1g-dev fonts-noto-cjk xvfb xauth
       libclang-rt-14-dev locales dpkg-dev file)
 missing=()
 for p in "${pkgs[@]}"; do
