@@ -179,7 +179,8 @@ std::unique_ptr<ResultsStore> ResultsStore::OpenPostgres(const QUrl &url, QStrin
     const QString name = NextConnectionName();
     std::unique_ptr<ResultsStore> store(new ResultsStore(name, false));
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-    if (!url.host().isEmpty())
+    // A socket folder in the query (?host=/run/postgresql) stands instead of the URL's host.
+    if (!url.host().isEmpty() && !QUrlQuery(url).hasQueryItem(QStringLiteral("host")))
         db.setHostName(url.host());
     if (url.port() > 0)
         db.setPort(url.port());
@@ -201,6 +202,8 @@ std::unique_ptr<ResultsStore> ResultsStore::OpenPostgres(const QUrl &url, QStrin
         error = QStringLiteral("cannot reach %1: %2").arg(shown, db.lastError().text().simplified());
         return nullptr;
     }
+    // The server's notices ("already exists, skipping") are no news to the user.
+    QSqlQuery(db).exec(QStringLiteral("SET client_min_messages TO warning"));
     if (!store->Migrate(error)) {
         error = QStringLiteral("%1: %2").arg(shown, error);
         return nullptr;
