@@ -8,6 +8,8 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QMutex>
+#include <QUuid>
 #include <QRegularExpression>
 #include <cmath>
 #include <cstdio>
@@ -86,9 +88,27 @@ std::optional<qint64> RecordToHistory(MeasurementRecord record, const QString &d
         std::fprintf(stderr, "vek-enob: %s; the record goes to %s\n", qPrintable(error), qPrintable(local));
         error.clear();
     }
+    // The key is given here: a record the server took without saying so before the connection
+    // broke is the same record when it is sent again from the local file.
+    if (record.key.isEmpty())
+        record.key = QUuid::createUuid().toString(QUuid::WithoutBraces);
     QString serverError;
-    if (!server.isEmpty()) {
-        if (const std::unique_ptr<ResultsStore> remote = ResultsStore::Open(server, serverError)) {
+    // A server that could not be reached is not tried again by this run (a sweep records many
+    // points; each try may wait for its connection to time out): the rest are kept too.
+    static QMutex unreachableLock;
+    static QString unreachable;
+    auto failedBefore = [&](bool set, bool failed) {
+        const QMutexLocker lock(&unreachableLock);
+        if (set)
+            unreachable = failed ? server : QString();
+        return unreachable == server;
+    };
+    if (!server.isEmpty() && failedBefore(false, false)) {
+        serverError = QStringLiteral("not reached earlier in this run");
+    } else if (!server.isEmpty()) {
+        const std::unique_ptr<ResultsStore> remote = ResultsStore::Open(server, serverError);
+        failedBefore(true, !remote);
+        if (remote) {
             SendKeptRecords(*remote, local);
             if (const std::optional<qint64> id = remote->Record(record, serverError)) {
                 std::fprintf(stderr, "vek-enob: results history record %lld on %s\n", static_cast<long long>(*id),
