@@ -270,7 +270,11 @@ std::optional<qint64> ResultsStore::Record(const MeasurementRecord &r, QString &
     QSqlQuery q(db);
     q.prepare(QStringLiteral("INSERT INTO records (time, version, kind, chip, board, interface, route, registers, "
                              "samples, data_rate, ok, failure, figures, file, record_key, unsent) VALUES (?, ?, ?, ?, "
-                             "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (record_key) DO NOTHING RETURNING id"));
+                             "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (record_key) DO NOTHING%1")
+                  // The server gives the new id back this way. SQLite would too, but its statement
+                  // then stays open past the row and the write-ahead log is never folded back
+                  // into the file (it grew to gigabytes over 100,000 records).
+                  .arg(m_sqlite ? QString() : QStringLiteral(" RETURNING id")));
     const QDateTime time = r.time.isValid() ? r.time.toUTC() : QDateTime::currentDateTimeUtc();
     const QString key = r.key.isEmpty() ? QUuid::createUuid().toString(QUuid::WithoutBraces) : r.key;
     for (const QVariant &v :
@@ -284,8 +288,8 @@ std::optional<qint64> ResultsStore::Record(const MeasurementRecord &r, QString &
         error = Why(q);
         return std::nullopt;
     }
-    if (q.next())
-        return q.value(0).toLongLong();
+    if (m_sqlite ? q.numRowsAffected() == 1 : q.next())
+        return m_sqlite ? q.lastInsertId().toLongLong() : q.value(0).toLongLong();
     // The key is there already: the record was sent before.
     q.finish();
     q.prepare(QStringLiteral("SELECT id FROM records WHERE record_key = ?"));
