@@ -93,18 +93,22 @@ std::optional<qint64> RecordToHistory(MeasurementRecord record, const QString &d
     if (record.key.isEmpty())
         record.key = QUuid::createUuid().toString(QUuid::WithoutBraces);
     QString serverError;
-    // A server that could not be reached is not tried again by this run (a sweep records many
-    // points; each try may wait for its connection to time out): the rest are kept too.
+    // A server that could not be reached is not tried again for a minute (a sweep records many
+    // points, and each try may wait for its connection to time out): those records are kept too.
     static QMutex unreachableLock;
     static QString unreachable;
+    static qint64 unreachableSince = 0;
     auto failedBefore = [&](bool set, bool failed) {
         const QMutexLocker lock(&unreachableLock);
-        if (set)
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        if (set) {
             unreachable = failed ? server : QString();
-        return unreachable == server;
+            unreachableSince = now;
+        }
+        return unreachable == server && now - unreachableSince < 60000;
     };
     if (!server.isEmpty() && failedBefore(false, false)) {
-        serverError = QStringLiteral("not reached earlier in this run");
+        serverError = QStringLiteral("not reached a moment ago");
     } else if (!server.isEmpty()) {
         const std::unique_ptr<ResultsStore> remote = ResultsStore::Open(server, serverError);
         failedBefore(true, !remote);

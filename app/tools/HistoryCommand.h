@@ -20,7 +20,7 @@ QString HistoryOptionError(const QString &value);
 // Adds the record (with the program's version) and says its id on standard error, or says once
 // why it could not; the measurement's own outcome never depends on it. With a server: the records
 // kept while it could not be reached go first; when it cannot be reached now, the record is kept
-// in the local file as unsent.
+// in the local file as unsent (and the server is not tried again for a minute).
 std::optional<qint64> RecordToHistory(MeasurementRecord record, const QString &dbOption = QString());
 // Runs the command with its arguments (the program name first, "history" removed).
 int HistoryCommand(const QStringList &arguments);
