@@ -204,7 +204,9 @@ std::unique_ptr<ResultsStore> ResultsStore::OpenPostgres(const QUrl &url, QStrin
     }
     // The server's notices ("already exists, skipping") are no news to the user.
     QSqlQuery(db).exec(QStringLiteral("SET client_min_messages TO warning"));
-    if (!store->Migrate(error)) {
+    // Two programs creating the tables of a new database at the same moment: one of them fails
+    // ("already exists") and finds them made when it looks again.
+    if (!store->Migrate(error) && !store->Migrate(error)) {
         error = QStringLiteral("%1: %2").arg(shown, error);
         return nullptr;
     }
