@@ -3,6 +3,7 @@
 #include "analysis/ui/CaptureHooks.h"
 #include "analysis/ui/LongRunWindow.h"
 #include "analysis/ui/NoiseTableWindow.h"
+#include "history/HistoryRouting.h"
 #include "history/ui/HistoryWindow.h"
 #include "analysis/ui/TAnxADC.h"
 #include "app/MainPanel.h"
@@ -181,15 +182,13 @@ void Program::KeepHistory()
 
 void Program::Record(MeasurementRecord record)
 {
-    QString error;
-    if (!m_history)
-        m_history = ResultsStore::OpenSqlite(ResultsStore::DefaultPath(m_ctx.programDir), error);
     record.programVersion = QStringLiteral("1.7");
-    if (m_history && m_history->Record(record, error))
-        return;
-    if (!m_historySaid)
-        m_ctx.status.SetText(0, QStringLiteral("Results history not written: %1").arg(error));
-    m_historySaid = true;
+    // The lab's server when VekHistory.cfg names one (what it cannot take is kept in the local
+    // file and sent later), else the local file. Only what goes wrong is said, in field 0.
+    RecordRouted(std::move(record), m_ctx.programDir, QString(), [this](const QString &text) {
+        if (!text.startsWith(QLatin1String("results history record")) || text.contains(QLatin1String("kept in")))
+            m_ctx.status.SetText(0, QStringLiteral("Results history: ") + text);
+    });
 }
 
 void Program::Activate()

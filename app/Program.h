@@ -4,13 +4,11 @@
 #include "app/WindowSet.h"
 
 #include <QPointer>
-#include <memory>
 #include <vector>
 
 namespace vek {
 
 struct AppContext;
-class ResultsStore;
 struct MeasurementRecord;
 
 class Program {
@@ -34,8 +32,6 @@ private:
     void Record(MeasurementRecord record);
     AppContext &m_ctx;
     WindowSet m_w;
-    std::unique_ptr<ResultsStore> m_history;
-    bool m_historySaid = false; // a history that cannot be written is said once
     std::vector<QPointer<QWidget>> m_owned;
 };
 

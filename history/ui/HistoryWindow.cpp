@@ -3,6 +3,7 @@
 #include "app/base/NumberText.h"
 #include "app/base/SafeFile.h"
 #include "app/context/AppContext.h"
+#include "history/HistoryRouting.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -132,8 +133,10 @@ HistoryFilter HistoryWindow::CurrentFilter() const
 void HistoryWindow::RefreshClick()
 {
     QString error;
-    const std::unique_ptr<ResultsStore> store =
-        ResultsStore::OpenSqlite(ResultsStore::DefaultPath(m_ctx.programDir), error);
+    // The lab's server when VekHistory.cfg names one, else the local file.
+    QString said;
+    const std::unique_ptr<ResultsStore> store = OpenHistoryForReading(
+        m_ctx.programDir, QString(), error, [&said](const QString &text) { said = text; });
     m_records.clear();
     if (store) {
         // The lists offer what the history holds.
@@ -153,8 +156,9 @@ void HistoryWindow::RefreshClick()
         }
         m_records = store->List(CurrentFilter(), error);
     }
-    m_status->setText(error.isEmpty() ? QStringLiteral("%1 records").arg(m_records.size())
-                                      : QStringLiteral("Results history: %1").arg(error));
+    m_status->setText(!error.isEmpty() ? QStringLiteral("Results history: %1").arg(error)
+                      : said.isEmpty() ? QStringLiteral("%1 records").arg(m_records.size())
+                                       : QStringLiteral("%1 records (%2)").arg(m_records.size()).arg(said));
     const QStringList headers{QStringLiteral("Id"),    QStringLiteral("Time (UTC)"), QStringLiteral("Kind"),
                               QStringLiteral("Chip"),  QStringLiteral("Board"),      QStringLiteral("Samples"),
                               QStringLiteral("ENOB"),  QStringLiteral("RMS noise nV"), QStringLiteral("Settings"),
