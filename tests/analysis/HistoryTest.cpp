@@ -11,6 +11,8 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QThread>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 using namespace vek;
@@ -226,4 +228,37 @@ TEST(History, AnUnreachableServerLeavesTheRecordKeptLocallyAndABadUrlIsRefused)
     EXPECT_TRUE(err.contains("--history")) << err.toStdString();
     EXPECT_FALSE(err.contains("secret"));
     EXPECT_EQ(Enob({"history", "--db", "sqlite://x.db"}), 2);
+}
+
+TEST(History, AProgramKilledWhileWritingLeavesEveryEarlierRecordReadable)
+{
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("k.db"));
+    QProcess sweep;
+    sweep.start(QStringLiteral(VEK_ENOB_EXE), {"sweep", "--simulate", "--osr", "all", "--gain", "all", "--samples", "64",
+                                               "--history", db});
+    ASSERT_TRUE(sweep.waitForStarted());
+    // Kill it once some records are in, while it goes on writing more.
+    size_t seen = 0;
+    QString error;
+    for (int i = 0; i < 2000 && seen < 5 && sweep.state() == QProcess::Running; ++i) {
+        QThread::msleep(2);
+        if (const std::unique_ptr<ResultsStore> reader = ResultsStore::OpenSqlite(db, error))
+            seen = reader->List(HistoryFilter{}, error).size();
+    }
+    sweep.kill();
+    sweep.waitForFinished();
+    ASSERT_GE(seen, 5u);
+    const std::unique_ptr<ResultsStore> store = ResultsStore::OpenSqlite(db, error);
+    ASSERT_TRUE(store) << error.toStdString();
+    const std::vector<MeasurementRecord> records = store->List(HistoryFilter{}, error);
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    EXPECT_GE(records.size(), seen);
+    std::printf("killed after %zu of 80 records\n", records.size());
+    for (const MeasurementRecord &r : records)
+        EXPECT_TRUE(r.ok && r.figures.contains(QStringLiteral("enob"))) << r.id; // whole records only
+    // And the file takes new records again.
+    MeasurementRecord next;
+    next.kind = QStringLiteral("enob");
+    EXPECT_TRUE(store->Record(next, error).has_value()) << error.toStdString();
 }
