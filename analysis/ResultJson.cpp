@@ -41,6 +41,15 @@ QJsonObject CaptureSettingsFromImage(std::span<const uint8_t> image, const Panel
     return o;
 }
 
+QString BoardIdentity(const UsbLink &link)
+{
+    QString name = link.deviceName.isEmpty() ? QStringLiteral("USB board") : link.deviceName;
+    const int release = link.deviceDescriptor[12] | (link.deviceDescriptor[13] << 8); // bcdDevice
+    if (release != 0)
+        name += QStringLiteral(" release %1.%2").arg(release >> 8, 0, 16).arg(release & 0xFF, 2, 16, QLatin1Char('0'));
+    return name;
+}
+
 QJsonObject FiguresJson(const AnalysisResults &r)
 {
     auto number = [](double v) { return std::isfinite(v) ? QJsonValue(v) : QJsonValue(QJsonValue::Null); };

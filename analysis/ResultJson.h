@@ -46,6 +46,9 @@ std::vector<double> AnalysedCodes(const SampleStore &store, int averaging);
 QJsonObject ReadCaptureSettings(ChipPort &chip, const PanelBindings &adc);
 // The same from a chip image (no board traffic).
 QJsonObject CaptureSettingsFromImage(std::span<const uint8_t> image, const PanelBindings &adc);
+// The board a link reached, as records name it: its device name, its release number from the
+// device descriptor when it gave one ("VekUSB-0 release 1.02"), or "USB board" when unnamed.
+QString BoardIdentity(const UsbLink &link);
 // The seven figures of the result file as a JSON object (the keys of the "figures" object).
 QJsonObject FiguresJson(const AnalysisResults &r);
 

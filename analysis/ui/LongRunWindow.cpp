@@ -210,7 +210,7 @@ void LongRunWindow::StartClick()
     MeasurementRecord record;
     record.kind = QStringLiteral("long-run");
     record.chip = m_ctx.chip.productName;
-    record.board = m_ctx.chipSlots[0].link.deviceName;
+    record.board = BoardIdentity(m_ctx.chipSlots[0].link);
     record.interfaceName = InterfaceDisplayName(m_ctx.setup.interfaceIndex);
     record.registers = CaptureSettingsFromImage(m_ctx.chipSlots[0].image, m_ctx.bindings.adc);
     record.samples = stats.Count();

@@ -246,7 +246,7 @@ void NoiseTableWindow::RunSweep()
         m_run.points.push_back(p);
         MeasurementRecord r = SweepPointRecord(p, m_options);
         r.chip = m_ctx.chip.productName;
-        r.board = m_ctx.chipSlots[0].link.deviceName;
+        r.board = BoardIdentity(m_ctx.chipSlots[0].link);
         r.interfaceName = InterfaceDisplayName(m_ctx.setup.interfaceIndex);
         m_ctx.Record(std::move(r));
         estimatedDone += PointSeconds(p, m_options.samples);

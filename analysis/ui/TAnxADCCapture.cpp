@@ -104,7 +104,7 @@ void TAnxADC::RecordCapture(bool measured, const QString &failure)
     MeasurementRecord r;
     r.kind = recordKind;
     r.chip = m_ctx.chip.productName;
-    r.board = m_ctx.chipSlots[0].link.deviceName;
+    r.board = BoardIdentity(m_ctx.chipSlots[0].link);
     r.interfaceName = InterfaceDisplayName(m_ctx.setup.interfaceIndex);
     if (m_ctx.setup.interfaceIndex == int(InterfaceKind::SPI) || m_ctx.setup.interfaceIndex == int(InterfaceKind::Special))
         r.route = m_ctx.config.Photo ? QStringLiteral("optocoupler") : QStringLiteral("direct");

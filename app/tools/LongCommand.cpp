@@ -236,7 +236,7 @@ int LongCommand(const QStringList &arguments)
         MeasurementRecord r;
         r.kind = QStringLiteral("long-run");
         r.chip = session.model().chip.productName;
-        r.board = board.simulate ? QStringLiteral("simulated") : session.port().chips[0].link.deviceName;
+        r.board = board.simulate ? QStringLiteral("simulated") : BoardIdentity(session.port().chips[0].link);
         r.interfaceName = QStringLiteral("SPI");
         r.registers = ReadCaptureSettings(session.port(), session.model().bindings.adc);
         r.samples = stats.Count();

@@ -184,7 +184,7 @@ int SweepCommand(const QStringList &arguments)
         for (const SweepPoint &pt : run.points) {
             MeasurementRecord r = SweepPointRecord(pt, options);
             r.chip = session.model().chip.productName;
-            r.board = board.simulate ? QStringLiteral("simulated") : session.port().chips[0].link.deviceName;
+            r.board = board.simulate ? QStringLiteral("simulated") : BoardIdentity(session.port().chips[0].link);
             r.interfaceName = kindText;
             if (!RecordToHistory(r, p.value(history)))
                 break; // said once

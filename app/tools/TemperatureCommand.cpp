@@ -340,7 +340,7 @@ int TemperatureCommand(const QStringList &arguments, const std::function<void(in
             MeasurementRecord record;
             record.kind = QStringLiteral("temperature-step");
             record.chip = model.chip.productName;
-            record.board = sim ? QStringLiteral("simulated") : chips[0].link.deviceName;
+            record.board = sim ? QStringLiteral("simulated") : BoardIdentity(chips[0].link);
             record.interfaceName = InterfaceDisplayName(int(boardOptions.kind));
             record.registers = CaptureSettingsFromImage(chips[0].image, model.bindings.adc);
             record.registers.insert(QStringLiteral("step"), step);

@@ -408,7 +408,7 @@ int main(int argc, char *argv[])
     record.chip = model.chip.productName;
     record.board = sim ? QStringLiteral("simulated")
                    : kind == InterfaceKind::Parallel ? QStringLiteral("LPT %1").arg(FormatHex(int(*lptBase), 3))
-                                                     : chips[0].link.deviceName;
+                                                     : BoardIdentity(chips[0].link);
     record.interfaceName = InterfaceDisplayName(int(kind));
     if (kind == InterfaceKind::SPI || kind == InterfaceKind::Special)
         record.route = photo ? QStringLiteral("optocoupler") : QStringLiteral("direct");

@@ -496,7 +496,7 @@ void TWeightCAL::RecordRun()
     MeasurementRecord r;
     r.kind = QStringLiteral("switch-run");
     r.chip = m_ctx.chip.productName;
-    r.board = m_ctx.chipSlots[0].link.deviceName;
+    r.board = BoardIdentity(m_ctx.chipSlots[0].link);
     r.interfaceName = InterfaceDisplayName(m_ctx.setup.interfaceIndex);
     r.registers = QJsonObject{{QStringLiteral("S"), t.Samples()}, {QStringLiteral("L"), t.Loops()}};
     r.samples = m_lastRun.received;
