@@ -62,6 +62,7 @@ public:
     // stopped, as a user can stop it; an unattended run sets a limit).
     // The kind its captures have in the results history ("enob"; a temperature run's steps).
     QString recordKind = QStringLiteral("enob");
+    int recordStep = -1; // a temperature run's step, kept with the record when set
     int32_t captureIdleTimeoutMs = 0;
 
     // Window events.

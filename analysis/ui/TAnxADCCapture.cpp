@@ -109,6 +109,8 @@ void TAnxADC::RecordCapture(bool measured, const QString &failure)
     if (m_ctx.setup.interfaceIndex == int(InterfaceKind::SPI) || m_ctx.setup.interfaceIndex == int(InterfaceKind::Special))
         r.route = m_ctx.config.Photo ? QStringLiteral("optocoupler") : QStringLiteral("direct");
     r.registers = CaptureSettingsFromImage(m_ctx.chipSlots[0].image, m_ctx.bindings.adc);
+    if (recordStep >= 0)
+        r.registers.insert(QStringLiteral("step"), recordStep);
     r.samples = s.SampleCount;
     r.dataRateHz = PointsRateHz();
     r.ok = measured;

@@ -64,6 +64,7 @@ void ConnectTemperatureRun(TTMP &tmp, TAnxADC &anx, AppContext &ctx)
             anx.recordKind = QStringLiteral("temperature-step"); // in the results history
             ok = mode == kTempModeStreamed ? anx.CatchACDCOM(refVolt) : anx.BFlashRDCOM(refVolt);
             anx.recordKind = QStringLiteral("enob");
+            anx.recordStep = -1;
             anx.captureIdleTimeoutMs = 0;
             if (ok)
                 anx.ReCalADC();
@@ -80,7 +81,8 @@ void ConnectTemperatureRun(TTMP &tmp, TAnxADC &anx, AppContext &ctx)
     // Each step reads its rows as it reaches them: edits and loads during a run count.
     // A row the tables no longer show (a smaller step count typed meanwhile) keeps what the run
     // copied at its start.
-    run.refreshStep = [&ctx](int step, TempTables &t) {
+    run.refreshStep = [&ctx, &anx](int step, TempTables &t) {
+        anx.recordStep = step; // the step of the capture's record
         for (int row : {0, step})
             if (row < int(t.reg.size()) && row <= ctx.registerSteps.Steps())
                 for (int c = 1; c < kRegTableColumns; ++c)

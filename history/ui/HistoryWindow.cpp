@@ -92,7 +92,8 @@ void HistoryWindow::BuildControls()
         figures << QString::fromLatin1(f.caption);
     row = plotRow;
     m_figure = combo(QStringLiteral("Plot"), "HistoryFigure", figures);
-    m_axis = combo(QStringLiteral("against"), "HistoryAxis", {QStringLiteral("Record"), QStringLiteral("Time")});
+    m_axis = combo(QStringLiteral("against"), "HistoryAxis",
+                   {QStringLiteral("Record"), QStringLiteral("Time"), QStringLiteral("Temperature step")});
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("HistoryStatus"));
     plotRow->addWidget(m_status, 1);
@@ -189,13 +190,14 @@ void HistoryWindow::RefreshClick()
 void HistoryWindow::Redraw()
 {
     const FigureColumn &f = kFigures[std::clamp(m_figure->currentIndex(), 0, int(std::size(kFigures)) - 1)];
-    const bool byTime = m_axis->currentIndex() == 1;
+    const bool byTime = m_axis->currentIndex() == 1, byStep = m_axis->currentIndex() == 2;
     QVector<double> x, y;
     for (const MeasurementRecord &r : m_records) {
         const QJsonValue v = r.figures.value(QLatin1String(f.key));
-        if (!r.ok || !v.isDouble())
-            continue; // a failed record has no figure to plot
-        x.append(byTime ? double(r.time.toSecsSinceEpoch()) : double(r.id));
+        const QJsonValue step = r.registers.value(QStringLiteral("step"));
+        if (!r.ok || !v.isDouble() || (byStep && !step.isDouble()))
+            continue; // a failed record has no figure to plot; only temperature steps have a step
+        x.append(byTime ? double(r.time.toSecsSinceEpoch()) : byStep ? step.toDouble() : double(r.id));
         y.append(v.toDouble());
     }
     m_plot->graph(0)->setData(x, y, true);
@@ -207,7 +209,9 @@ void HistoryWindow::Redraw()
     } else {
         m_plot->xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new QCPAxisTicker));
     }
-    m_plot->xAxis->setLabel(byTime ? QStringLiteral("Time (UTC)") : QStringLiteral("Record"));
+    m_plot->xAxis->setLabel(byTime   ? QStringLiteral("Time (UTC)")
+                            : byStep ? QStringLiteral("Temperature step")
+                                     : QStringLiteral("Record"));
     m_plot->yAxis->setLabel(QString::fromLatin1(f.caption));
     m_plot->rescaleAxes();
     m_plot->replot(QCustomPlot::rpQueuedReplot);

@@ -57,6 +57,23 @@ TEST(HistoryWindow, CapturesOfTheWindowAreRecordsThatTheHistoryListsAndPlots)
         history.Plot()->replot();
         history.grab().save(shots + QStringLiteral("/history.png"));
     }
+    // Against the temperature step: only records that have one.
+    {
+        QString error;
+        const std::unique_ptr<ResultsStore> store = ResultsStore::OpenSqlite(dir.filePath(QStringLiteral("VekHistory.db")), error);
+        MeasurementRecord step;
+        step.kind = QStringLiteral("temperature-step");
+        step.ok = true;
+        step.registers = QJsonObject{{QStringLiteral("step"), 7}};
+        step.figures = QJsonObject{{QStringLiteral("enob"), 18.25}};
+        ASSERT_TRUE(store && store->Record(step, error));
+    }
+    history.RefreshClick();
+    auto *axis = history.findChild<QComboBox *>(QStringLiteral("HistoryAxis"));
+    axis->setCurrentIndex(2);
+    emit axis->activated(2);
+    ASSERT_EQ(history.Plot()->graph(0)->dataCount(), 1);
+    EXPECT_EQ(history.Plot()->graph(0)->data()->begin()->key, 7.0);
     history.KindBox()->setCurrentIndex(history.KindBox()->findText(QStringLiteral("noise-table")));
     history.RefreshClick();
     EXPECT_EQ(history.Table()->rowCount(), 0);
