@@ -4,7 +4,6 @@
 #include "analysis/ConverterRate.h"
 #include "analysis/EnobMeasurement.h"
 #include "analysis/ResultJson.h"
-#include "analysis/ui/ChartTools.h"
 #include "app/base/NumberText.h"
 #include "app/context/AppContext.h"
 
